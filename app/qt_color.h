@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+#include "app/colors.h"
+
+namespace ferrotap {
+
+// Plain colours map directly; the system colours take the platform palette's entry.
+QColor ToQColor(Color color, const QPalette& palette);
+Color FromQColor(const QColor& color);
+
+}  // namespace ferrotap

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/bytes.h"
+
+namespace ferrotap {
+
+// "$xx = Hex   #xxx = dec   ^x = Ctrl x": the one syntax of every byte string the user types.
+inline constexpr std::string_view kEscapeLegend = "$xx = Hex   #xxx = dec   ^x = Ctrl x";
+
+struct EscapedStringResult {
+  Bytes bytes;            // what decoded before the first failing escape (all of it on success)
+  std::string malformed;  // the failing escape as cut from the input; empty on success
+  bool ok() const { return malformed.empty(); }
+};
+
+// One character specification to one byte; nullopt when the text is not a valid specification
+// (an empty text included).
+std::optional<std::uint8_t> DecodeEscapedChar(std::string_view spec);
+
+EscapedStringResult DecodeEscapedString(std::string_view text);
+
+}  // namespace ferrotap

@@ -1,0 +1,54 @@
+#include <QtTest>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/support/test_registry.h"
+
+#ifdef FERROTAP_TEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+using TestApplication = QCoreApplication;
+#endif
+
+namespace ferrotap::test {
+namespace {
+
+struct Entry {
+  std::string name;
+  TestFactory factory;
+};
+
+std::vector<Entry>& Registry() {
+  static std::vector<Entry> entries;
+  return entries;
+}
+
+}  // namespace
+
+bool RegisterTest(const char* name, TestFactory factory) {
+  Registry().push_back({name, std::move(factory)});
+  return true;
+}
+
+}  // namespace ferrotap::test
+
+// Runs every registered test class; FERROTAP_TEST_ONLY=Name runs one. Arguments go to Qt Test.
+int main(int argc, char* argv[]) {
+  TestApplication app(argc, argv);
+  const char* only = std::getenv("FERROTAP_TEST_ONLY");
+  int failedClasses = 0;
+  int ran = 0;
+  for (const auto& entry : ferrotap::test::Registry()) {
+    if (only != nullptr && entry.name != only) continue;
+    auto object = entry.factory();
+    ++ran;
+    if (QTest::qExec(object.get(), argc, argv) != 0) ++failedClasses;
+  }
+  if (ran == 0) {
+    std::fprintf(stderr, "no test class ran\n");
+    return 1;
+  }
+  return failedClasses;
+}
