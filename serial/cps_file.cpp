@@ -1,0 +1,105 @@
+#include "serial/cps_file.h"
+
+#include <cstdint>
+
+#include "serial/key_value.h"
+
+namespace ferrotap {
+namespace {
+
+std::string FlowText(FlowControlChoice choice) {
+  switch (choice) {
+    case FlowControlChoice::None:
+      return "None";
+    case FlowControlChoice::Hardware:
+      return "Hardware";
+    case FlowControlChoice::Software:
+      return "Software";
+  }
+  return "None";
+}
+
+std::string ColorText(Color color) { return std::to_string(static_cast<std::int32_t>(color)); }
+
+void ReadText(const std::string& value, std::string& target) {
+  if (!value.empty()) target = value;
+}
+
+void ReadNumber(const std::string& value, int& target) { ParseIntegerValue(value, target); }
+
+}  // namespace
+
+std::vector<std::string> WriteCpsLines(const CpsSettings& s) {
+  std::vector<std::string> lines = {
+      "Spy_Mode=" + BoolText(s.spyMode),
+      "ComA_Port=" + s.comPortA,
+      "ComB_Port=" + s.comPortB,
+      "Baud_Rate=" + s.baudRate,
+      "Data_Bits=" + s.dataBits,
+      "Parity=" + s.parity,
+      "Stop_Bits=" + s.stopBits,
+      "RS485_Mode=" + BoolText(s.rs485Mode),
+      s.rs485Method,
+      "In_Buffer_KB=" + std::to_string(s.inBuffer),
+      "Out_Buffer_KB=" + std::to_string(s.outBuffer),
+      "Flow_control=" + FlowText(s.flowControl),
+      "HardwareFlow_BufferFull_%=" + std::to_string(s.bufferFullPercent),
+      "HardwareFlow_BufferResume_%=" + std::to_string(s.bufferResumePercent),
+      std::string("HardwareFlow_Out_Criteria=") + (s.useRts ? "RTS" : "DTR"),
+      std::string("HardwareFlow_In_Criteria=") + (s.requireCts ? "CTS" : "DSR"),
+      "SoftwareFlow_Applied_for=" + s.softwareFlowFor,
+      "SoftwareFlow_XON_CHAR=" + s.xonChar,
+      "SoftwareFlow_XOFF_CHAR=" + s.xoffChar,
+  };
+  for (int i = 0; i < kColorRoleCount; ++i) {
+    lines.push_back(std::string(kColorFileKeys[i]) + "=" + ColorText(s.colors.values[i]));
+  }
+  return lines;
+}
+
+CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings s) {
+  auto line = [&lines](int number) -> std::string {
+    const auto index = static_cast<std::size_t>(number - 1);
+    return index < lines.size() ? lines[index] : std::string();
+  };
+  auto value = [&line](int number) { return ValueAfterEquals(line(number)); };
+
+  s.spyMode = IsTrueText(value(1));
+  ReadText(value(2), s.comPortA);
+  ReadText(value(3), s.comPortB);
+  ReadText(value(4), s.baudRate);
+  ReadText(value(5), s.dataBits);
+  ReadText(value(6), s.parity);
+  ReadText(value(7), s.stopBits);
+  s.rs485Mode = IsTrueText(value(8));
+  s.rs485Method = line(9);
+  ReadNumber(value(10), s.inBuffer);
+  ReadNumber(value(11), s.outBuffer);
+  const std::string flow = value(12);
+  s.flowControl = flow == "None"       ? FlowControlChoice::None
+                  : flow == "Hardware" ? FlowControlChoice::Hardware
+                                       : FlowControlChoice::Software;
+  ReadNumber(value(13), s.bufferFullPercent);
+  ReadNumber(value(14), s.bufferResumePercent);
+  // Only the named box of each pair is checked; the other keeps its state.
+  if (value(15) == "RTS") {
+    s.useRts = true;
+  } else {
+    s.useDtr = true;
+  }
+  if (value(16) == "CTS") {
+    s.requireCts = true;
+  } else {
+    s.requireDsr = true;
+  }
+  ReadText(value(17), s.softwareFlowFor);
+  ReadText(value(18), s.xonChar);
+  ReadText(value(19), s.xoffChar);
+  for (int i = 0; i < kColorRoleCount; ++i) {
+    int color = 0;
+    if (ParseIntegerValue(value(20 + i), color)) s.colors.values[i] = static_cast<Color>(color);
+  }
+  return s;
+}
+
+}  // namespace ferrotap

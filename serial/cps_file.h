@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/colors.h"
+
+namespace ferrotap {
+
+enum class FlowControlChoice { None, Hardware, Software };
+
+inline constexpr int kCpsLineCount = 27;
+
+// The values of the port-setting controls as the 27 lines of a .cps file carry them. The defaults
+// are the controls' defaults.
+struct CpsSettings {
+  bool spyMode = false;
+  std::string comPortA = "1";
+  std::string comPortB = "2";
+  std::string baudRate = "9600";
+  std::string dataBits = "8";
+  std::string parity = "None";
+  std::string stopBits = "1";
+  bool rs485Mode = false;
+  std::string rs485Method = "via KOB (virtual Ports) 15 ms delay";
+  int inBuffer = 4096;
+  int outBuffer = 4096;
+  FlowControlChoice flowControl = FlowControlChoice::None;
+  int bufferFullPercent = 90;
+  int bufferResumePercent = 10;
+  bool useRts = false;
+  bool useDtr = false;
+  bool requireCts = false;
+  bool requireDsr = false;
+  std::string softwareFlowFor = "RX-TX";
+  std::string xonChar = "#17";
+  std::string xoffChar = "#19";
+  ColorSet colors;
+};
+
+std::vector<std::string> WriteCpsLines(const CpsSettings& settings);
+
+// Reads the lines by position onto `current`: empty texts and non-integers leave a value as it
+// was, and a short file reads its missing lines as empty.
+CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings current);
+
+}  // namespace ferrotap
