@@ -86,8 +86,6 @@ void SetUpFixedCellsGrid(QTableWidget* grid, int rowCount, const QStringList& he
                    [grid](const QModelIndex& topLeft) {
                      if (topLeft.row() == 0) MirrorHeaderRow(grid);
                    });
-  QObject::connect(grid->model(), &QAbstractItemModel::modelReset, grid,
-                   [grid] { MirrorHeaderRow(grid); });
   QObject::connect(grid->horizontalHeader(), &QHeaderView::sectionResized, grid,
                    [grid](int column) { FitHeaderText(grid, column); });
   MirrorHeaderRow(grid);
