@@ -61,7 +61,8 @@ ComSettingPage::ComSettingPage(QWidget* parent) : QWidget(parent) {
   layout->setSpacing(2 * kGap);
   layout->addWidget(BuildPortColumn(), 0, Qt::AlignTop);
   layout->addWidget(BuildFlowColumn(), 0, Qt::AlignTop);
-  layout->addWidget(BuildOptionsColumn(), 1, Qt::AlignTop);
+  layout->addWidget(BuildOptionsColumn(), 0, Qt::AlignTop);
+  layout->addStretch(1);
 }
 
 QWidget* ComSettingPage::BuildPortColumn() {
@@ -185,7 +186,7 @@ QWidget* ComSettingPage::BuildOptionsColumn() {
   CBOXRS485 =
       Selector("CBOXRS485", {"via Driver ( hardware)", "via KOB (virtual Ports) 15 ms delay"},
                "via KOB (virtual Ports) 15 ms delay");
-  LetShrink(CBOXRS485, 12);
+  LetShrink(CBOXRS485, 32);
   CBOXRS485->setVisible(false);
   auto* rs485Layout = new QGridLayout(rs485);
   SetBoxMargins(rs485Layout);
@@ -214,7 +215,7 @@ QWidget* ComSettingPage::BuildOptionsColumn() {
   // entry changes only the swatch.
   CBWCOLOR->setCurrentIndex(-1);
   CBWCOLOR->setEditText(colorItems.front());
-  LetShrink(CBWCOLOR, 12);
+  LetShrink(CBWCOLOR, 28);
   BLOCOL = Named<ColorSwatch>("BLOCOL");
   auto* colorLayout = new QHBoxLayout(GroupBox1);
   SetBoxMargins(colorLayout);
