@@ -1,9 +1,164 @@
 #include "app/main_window.h"
 
-namespace ferrotap {
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
-MainWindow::MainWindow(const QString&, Dialogs*, QWidget* parent) : QMainWindow(parent) {
+#include "app/data_window.h"
+#include "app/dialogs.h"
+#include "app/named.h"
+#include "app/status_strip.h"
+#include "app/terminal_page.h"
+#include "app/window_setup.h"
+#include "protocol/protocol_setting_page.h"
+#include "serial/com_setting_page.h"
+#include "simulation/ascii_commands_page.h"
+#include "simulation/simulation_table_page.h"
+
+namespace ferrotap {
+namespace {
+
+const QString kBaseCaption = QStringLiteral("KOB - Ferrotap RS-232/RS-485 Monitor by Vostrel");
+
+constexpr int kFontPointSize = 8;
+
+QTableWidget* Grid(const QWidget* window, const char* name) {
+  return window->findChild<QTableWidget*>(QString::fromLatin1(name));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs) {
+  if (dialogs_ == nullptr) {
+    ownDialogs_ = std::make_unique<QtDialogs>(this);
+    dialogs_ = ownDialogs_.get();
+  }
   setObjectName("MainWindow");
+  setWindowTitle(kBaseCaption);
+  // The five pages must fit side by side in the smallest window.
+  QFont compact = font();
+  compact.setPointSize(kFontPointSize);
+  setFont(compact);
+  BuildPages();
+
+  // The window frame adds about 16 x 38 pixels, which makes the smallest window 700 x 500.
+  setMinimumSize(kInitialWidth, kInitialHeight);
+  resize(kInitialWidth, kInitialHeight);
+  if (const QScreen* screen = this->screen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+
+  exeDir_ = QDir::fromNativeSeparators(exeDir);
+  FormCreate();
+  ConnectDataWindowMenu();
+  ConnectColorEditing();
+  connect(strip_->SBCREALDWIN, &QPushButton::clicked, this, &MainWindow::SBCREALDWINClick);
+
+  // Sees every key before the focused control does, and never takes it away from it.
+  qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+}
+
+void MainWindow::BuildPages() {
+  PageControl1 = Named<QTabWidget>("PageControl1");
+  QFont bold = PageControl1->tabBar()->font();
+  bold.setBold(true);
+  PageControl1->tabBar()->setFont(bold);
+
+  TabSheet1 = Named<TerminalPage>("TabSheet1");
+  TabSheet3 = Named<ComSettingPage>("TabSheet3");
+  TabSheet2 = Named<ProtocolSettingPage>("TabSheet2");
+  TabSheet4 = Named<SimulationTablePage>("TabSheet4");
+  TabSheet5 = Named<AsciiCommandsPage>("TabSheet5");
+  PageControl1->addTab(TabSheet1, "  Terminal  ");
+  PageControl1->addTab(TabSheet3, "  Com Setting  ");
+  PageControl1->addTab(TabSheet2, "  Protocol Setting  ");
+  PageControl1->addTab(TabSheet4, "  Protocol Simulation  ");
+  PageControl1->addTab(TabSheet5, "  ASCII Commands  ");
+  REA = TabSheet1->REA;
+
+  strip_ = new StatusStrip;
+  auto* central = new QWidget;
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(5);
+  layout->addWidget(PageControl1, 1);
+  layout->addWidget(strip_);
+  setCentralWidget(central);
+}
+
+void MainWindow::FormCreate() {
+  setWindowTitle(
+      windowTitle() + " - Ver. " +
+      VersionText(FERROTAP_VERSION_MAJOR, FERROTAP_VERSION_MINOR, FERROTAP_VERSION_PATCH));
+  if (!exeDir_.endsWith('/')) exeDir_ += '/';
+  cpsPath_ = exeDir_ + "Port_CFG.cps";
+  // Our data window ends a line at CR, LF or CR LF alike; CR LF keeps saved text portable.
+  lineBreak_ = "\r\n";
+  SetSimulationGridHeader(Grid(this, "SGPS"));
+  SetCommandGridHeader(Grid(this, "SGAC"));
+  PageControl1->setCurrentIndex(kTerminalPageIndex);
+}
+
+void MainWindow::FormKeyDown(int key) {
+  if (PageControl1->currentIndex() != kTerminalPageIndex) return;
+  if (key == Qt::Key_Delete) {
+    Clear1Click();
+    return;
+  }
+  if (!TabSheet1->CBUSEAC->isChecked()) return;
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F10) {
+    SendCommandForFunctionKey(key - Qt::Key_F1 + 1);
+  } else {
+    dialogs_->Beep();
+  }
+}
+
+void MainWindow::SendCommandForFunctionKey(int number) {
+  // The command table and port A's transmit routine come with the serial layer; until they are
+  // wired in here, a function key is taken (no beep) but nothing is sent.
+  static_cast<void>(number);
+}
+
+void MainWindow::FormResize() {
+  ResizeGridColumns(Grid(this, "SGPS"), Grid(this, "SGAC"));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}
+
+bool MainWindow::IsFirstReceiver(QObject* watched) const {
+  // A key the focused control ignores travels on to its parents; act on its first delivery only.
+  if (!watched->isWidgetType()) return false;
+  const auto* widget = static_cast<QWidget*>(watched);
+  if (widget->window() != this) return false;
+  const QWidget* focus = QApplication::focusWidget();
+  return focus != nullptr ? widget == focus : widget == this;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    if (IsFirstReceiver(watched)) FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+  } else if (event->type() == QEvent::Resize && watched->isWidgetType()) {
+    // A grid on a hidden page gets its new size only when its page is shown.
+    const QString& name = watched->objectName();
+    if ((name == QLatin1String("SGPS") || name == QLatin1String("SGAC")) &&
+        isAncestorOf(static_cast<QWidget*>(watched))) {
+      FormResize();
+    }
+  }
+  return false;
 }
 
 }  // namespace ferrotap

@@ -1,16 +1,98 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "app/bytes.h"
+#include "app/colors.h"
+
+class QTabWidget;
 
 namespace ferrotap {
 
+class AsciiCommandsPage;
+class ComSettingPage;
+class DataWindow;
 class Dialogs;
+class ProtocolSettingPage;
+class SimulationTablePage;
+class StatusStrip;
+class TerminalPage;
 
+// The one window of the program: the five pages, the strip below them and the program-wide state.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
+  // exeDir is the program's folder: settings files live there and every file dialog opens there.
+  // Without dialogs the standard Qt ones are used.
   explicit MainWindow(const QString& exeDir, Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  static constexpr int kInitialWidth = 684;
+  static constexpr int kInitialHeight = 462;
+  static constexpr int kTerminalPageIndex = 0;
+
+  // Ends with '/'.
+  const QString& ExeDir() const { return exeDir_; }
+  const QString& CpsPath() const { return cpsPath_; }
+  // What ends a line in the data window.
+  const Bytes& LineBreak() const { return lineBreak_; }
+  const ColorSet& Colors() const { return colors_; }
+  ColorSet& Colors() { return colors_; }
+  Dialogs& GetDialogs() const { return *dialogs_; }
+
+  TerminalPage* Terminal() const { return TabSheet1; }
+  ComSettingPage* ComSetting() const { return TabSheet3; }
+  StatusStrip* Strip() const { return strip_; }
+
+  QTabWidget* PageControl1;
+  TerminalPage* TabSheet1;
+  ComSettingPage* TabSheet3;
+  ProtocolSettingPage* TabSheet2;
+  SimulationTablePage* TabSheet4;
+  AsciiCommandsPage* TabSheet5;
+  DataWindow* REA;
+
+  // Window-level handlers.
+  void FormKeyDown(int key);
+  void FormResize();
+  // Sends ASCII command 1 to 10 for the keys F1 to F10.
+  void SendCommandForFunctionKey(int number);
+
+  // Data window commands.
+  void Clear1Click();
+  void SBCREALDWINClick();
+  void Savetifile1Click();
+  void NewLineatcursor1Click();
+  void SavetoFile1Click();
+  void Savetoplanfile1Click();
+
+  // Colour editing on the Com Setting page.
+  void CBWCOLORChange();
+  void BLOCOLClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildPages();
+  void FormCreate();
+  void ConnectDataWindowMenu();
+  void ConnectColorEditing();
+  void SaveDataWindow(const QString& extension, const QString& filter, bool rtf);
+  bool IsFirstReceiver(QObject* watched) const;
+
+  std::unique_ptr<Dialogs> ownDialogs_;
+  Dialogs* dialogs_;
+  StatusStrip* strip_;
+
+  QString exeDir_;
+  QString cpsPath_;
+  Bytes lineBreak_;
+  ColorSet colors_;
 };
 
 }  // namespace ferrotap

@@ -6,8 +6,9 @@
 #include "tests/support/test_registry.h"
 
 #ifdef FERROTAP_TEST_GUI
-#include <QApplication>
-using TestApplication = QApplication;
+#include "app/application.h"
+// The program's own application object, so that gui tests run under its general error report.
+using TestApplication = ferrotap::Application;
 #else
 using TestApplication = QCoreApplication;
 #endif

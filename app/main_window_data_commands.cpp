@@ -1,0 +1,104 @@
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/color_swatch.h"
+#include "app/data_window.h"
+#include "app/dialogs.h"
+#include "app/editable_combo_box.h"
+#include "app/main_window.h"
+#include "app/terminal_page.h"
+#include "serial/com_setting_page.h"
+
+namespace ferrotap {
+namespace {
+
+// The data window brings its own context menu; a build whose data window has none has nothing to
+// connect.
+template <typename Window>
+QMenu* ContextMenuOf(Window* window) {
+  if constexpr (requires { window->PopupMenu(); }) {
+    return window->PopupMenu();
+  } else {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+void MainWindow::ConnectDataWindowMenu() {
+  QMenu* menu = ContextMenuOf(REA);
+  if (menu == nullptr) return;
+  const std::pair<const char*, void (MainWindow::*)()> handlers[] = {
+      {"Clear1", &MainWindow::Clear1Click},
+      {"Savetifile1", &MainWindow::Savetifile1Click},
+      {"NewLineatcursor1", &MainWindow::NewLineatcursor1Click},
+      {"SavetoFile1", &MainWindow::SavetoFile1Click},
+      {"Savetoplanfile1", &MainWindow::Savetoplanfile1Click},
+  };
+  for (QAction* action : menu->actions()) {
+    for (const auto& [name, handler] : handlers) {
+      if (action->objectName() == QLatin1String(name)) {
+        connect(action, &QAction::triggered, this, handler);
+      }
+    }
+  }
+}
+
+void MainWindow::ConnectColorEditing() {
+  connect(TabSheet3->CBWCOLOR, &QComboBox::currentIndexChanged, this, &MainWindow::CBWCOLORChange);
+  connect(TabSheet3->BLOCOL, &ColorSwatch::Clicked, this, &MainWindow::BLOCOLClick);
+}
+
+void MainWindow::Clear1Click() {
+  REA->Clear();
+}
+
+void MainWindow::SBCREALDWINClick() {
+  REA->Clear();
+  if (REA->isVisible()) REA->setFocus();
+}
+
+void MainWindow::Savetifile1Click() {
+  REA->DeleteSelection();
+}
+
+void MainWindow::NewLineatcursor1Click() {
+  REA->InsertText(lineBreak_);
+}
+
+void MainWindow::SavetoFile1Click() {
+  SaveDataWindow(".rtf", "RTF files (*.rtf)|*.rtf|All files (*.*)|*.*", true);
+}
+
+void MainWindow::Savetoplanfile1Click() {
+  SaveDataWindow(".txt", "TXT files (*.txt)|*.txt|All files (*.*)|*.*", false);
+}
+
+void MainWindow::SaveDataWindow(const QString& extension, const QString& filter, bool rtf) {
+  const std::optional<QString> path = dialogs_->SaveFileName({extension, exeDir_, filter});
+  if (!path) return;
+  const std::string file = QFile::encodeName(*path).toStdString();
+  const std::string reason = rtf ? REA->SaveRtf(file) : REA->SaveText(file);
+  if (!reason.empty()) dialogs_->ShowError(QString::fromLocal8Bit(reason));
+}
+
+void MainWindow::CBWCOLORChange() {
+  const int item = TabSheet3->CBWCOLOR->currentIndex();
+  if (item < 0 || item >= kColorRoleCount) return;
+  TabSheet3->BLOCOL->SetCurrentColor(colors_.values[item]);
+}
+
+void MainWindow::BLOCOLClick() {
+  // A colour edit is a settings change even when the dialog is then cancelled.
+  TabSheet3->BBCOMAPPLY->setEnabled(true);
+  const std::optional<Color> chosen = dialogs_->ChooseColor(TabSheet3->BLOCOL->CurrentColor());
+  if (!chosen) return;
+  TabSheet3->BLOCOL->SetCurrentColor(*chosen);
+  const int item = TabSheet3->CBWCOLOR->currentIndex();
+  if (item < 0 || item >= kColorRoleCount) return;
+  colors_.values[item] = *chosen;
+  if (item == static_cast<int>(ColorRole::Background)) REA->SetBackgroundColor(*chosen);
+}
+
+}  // namespace ferrotap

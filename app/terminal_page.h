@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace ferrotap {
+
+class DataWindow;
+class EditableComboBox;
+
+// The "  Terminal  " page: the data window, the transmit box, the decoding and simulation choices
+// and the two display-format selectors. Controls carry their form names, as members and as
+// objectName, so handlers and tests reach them by name.
+class TerminalPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TerminalPage(QWidget* parent = nullptr);
+
+  QFrame* Panel3;
+  DataWindow* REA;
+
+  QGroupBox* GBFLYTX;
+  QLineEdit* EDFLYTX;
+  QMenu* PopupMenu2;
+  QAction* Loadfromfile1;
+  QAction* Savetofile2;
+  QPushButton* BBFLYTX;
+  QPushButton* BBTXFILE;
+  QCheckBox* CBADDCRLF;
+  QCheckBox* CBUSEAC;
+  QLabel* Label52;
+  QComboBox* CBOXAC;
+  QPushButton* BBACTX;
+
+  QCheckBox* CBDECPROT;
+  QRadioButton* RBNOSIM;
+  QRadioButton* RBSIMMASTER;
+  QRadioButton* RBSIMSLAVE;
+  QLabel* Label39;
+  EditableComboBox* CBINDATAF;
+  QLabel* Label8;
+  EditableComboBox* CBOUTDATAF;
+  QCheckBox* CBECHO;
+
+  QGroupBox* GBCOMSIM;
+  QSpinBox* SESIMCOMM;
+  QPushButton* SBSIMCOMM;
+
+ private:
+  QWidget* BuildTransmitBox();
+  QWidget* BuildSideColumn();
+};
+
+}  // namespace ferrotap

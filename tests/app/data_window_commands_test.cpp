@@ -1,0 +1,227 @@
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/color_swatch.h"
+#include "app/data_window.h"
+#include "app/main_window.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_registry.h"
+
+namespace ferrotap {
+namespace {
+
+// Line ends of any kind read as one '\n', so the check holds for every line break the window uses.
+QString Lines(const std::string& text) {
+  QString lines = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  lines.replace("\r\n", "\n");
+  lines.replace('\r', '\n');
+  return lines;
+}
+
+QColor Middle(QWidget* widget) {
+  const QImage image = widget->grab().toImage();
+  return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+}  // namespace
+
+class DataWindowCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir_.emplace();
+    window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
+    swatch_ = window_->findChild<ColorSwatch*>("BLOCOL");
+    selector_ = window_->findChild<QComboBox*>("CBWCOLOR");
+    apply_ = window_->findChild<QPushButton*>("BBCOMAPPLY");
+  }
+  void cleanup() {
+    window_.reset();
+    dialogs_ = test::ScriptedDialogs();
+  }
+
+  void clearEmptiesWindow() {
+    window_->REA->InsertText("41 42 ");
+    window_->Clear1Click();
+    QCOMPARE(window_->REA->Text(), std::string());
+  }
+
+  void clsOnTerminalPageFocusesWindow() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    window_->findChild<QWidget*>("EDFLYTX")->setFocus();
+    window_->REA->InsertText("abc");
+    QTest::mouseClick(window_->findChild<QPushButton*>("SBCREALDWIN"), Qt::LeftButton);
+    QCOMPARE(window_->REA->Text(), std::string());
+    QTRY_VERIFY(window_->REA == QApplication::focusWidget() ||
+                window_->REA->isAncestorOf(QApplication::focusWidget()));
+  }
+
+  void clsOnOtherPageKeepsFocus() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    window_->PageControl1->setCurrentIndex(1);
+    auto* port = window_->findChild<QWidget*>("CBPortA");
+    port->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), port);
+    window_->REA->InsertText("abc");
+    window_->SBCREALDWINClick();
+    QCOMPARE(window_->REA->Text(), std::string());
+    QCOMPARE(QApplication::focusWidget(), port);
+  }
+
+  void clearSelectedText() {
+    window_->REA->InsertText("abcdef");
+    window_->REA->SetCaretPosition(2);
+    window_->Savetifile1Click();
+    QCOMPARE(window_->REA->Text(), std::string("abcdef"));
+    window_->REA->Select(1, 3);
+    window_->Savetifile1Click();
+    QCOMPARE(window_->REA->Text(), std::string("adef"));
+  }
+
+  void newLineAtCursorSplitsLine() {
+    window_->REA->InsertText("abcd");
+    window_->REA->SetCaretPosition(2);
+    window_->NewLineatcursor1Click();
+    QCOMPARE(Lines(window_->REA->Text()), "ab\ncd");
+    window_->REA->InsertText("X");
+    QCOMPARE(Lines(window_->REA->Text()), "ab\nXcd");
+  }
+
+  void saveTextAsked() {
+    const QString path = dir_->filePath("out.txt");
+    dialogs_.AnswerFile(path);
+    window_->REA->InsertText("41 42 ");
+    window_->Savetoplanfile1Click();
+    QCOMPARE(dialogs_.SaveRequests().size(), std::size_t{1});
+    const FileDialogSpec expected{".txt", window_->ExeDir(),
+                                  "TXT files (*.txt)|*.txt|All files (*.*)|*.*"};
+    QCOMPARE(dialogs_.SaveRequests().front(), expected);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("41 42 "));
+    QVERIFY(dialogs_.Errors().isEmpty());
+    QCOMPARE(window_->REA->Text(), std::string("41 42 "));
+  }
+
+  void saveRtfAsked() {
+    dialogs_.AnswerFile(std::nullopt);
+    window_->SavetoFile1Click();
+    QCOMPARE(dialogs_.SaveRequests().size(), std::size_t{1});
+    const FileDialogSpec expected{".rtf", window_->ExeDir(),
+                                  "RTF files (*.rtf)|*.rtf|All files (*.*)|*.*"};
+    QCOMPARE(dialogs_.SaveRequests().front(), expected);
+    QVERIFY(dialogs_.Errors().isEmpty());
+  }
+
+  void cancelledSaveWritesNothing() {
+    dialogs_.AnswerFile(std::nullopt);
+    window_->Savetoplanfile1Click();
+    QVERIFY(QDir(dir_->path()).entryList(QDir::Files).isEmpty());
+    QVERIFY(dialogs_.Shown().isEmpty());
+  }
+
+  void failedSaveIsReported_data() {
+    QTest::addColumn<bool>("rtf");
+    QTest::newRow("txt") << false;
+    QTest::newRow("rtf") << true;
+  }
+  void failedSaveIsReported() {
+    QFETCH(bool, rtf);
+    dialogs_.AnswerFile(dir_->filePath("missing/folder/out"));
+    window_->REA->InsertText("abc");
+    rtf ? window_->SavetoFile1Click() : window_->Savetoplanfile1Click();
+    QCOMPARE(dialogs_.Errors().size(), 1);
+    QVERIFY(!dialogs_.Errors().front().isEmpty());
+    QCOMPARE(window_->REA->Text(), std::string("abc"));
+  }
+
+  void swatchFollowsSelector_data() {
+    QTest::addColumn<int>("item");
+    for (int i = 0; i < kColorRoleCount; ++i) {
+      QTest::addRow("%d", i) << i;
+    }
+  }
+  void swatchFollowsSelector() {
+    QFETCH(int, item);
+    selector_->setCurrentIndex(item == 0 ? 1 : 0);
+    selector_->setCurrentIndex(item);
+    QCOMPARE(swatch_->CurrentColor(), kDefaultColors[item]);
+  }
+
+  void typedEntryKeepsSwatch() {
+    selector_->setCurrentIndex(5);
+    QCOMPARE(swatch_->CurrentColor(), Color{0x0000FF});
+    selector_->lineEdit()->selectAll();
+    QTest::keyClicks(selector_->lineEdit(), "Port");
+    QCOMPARE(selector_->currentIndex(), -1);
+    QCOMPARE(selector_->currentText(), "Port");
+    QCOMPARE(swatch_->CurrentColor(), Color{0x0000FF});
+  }
+
+  void cancelledColorDialogOnlyEnablesApply() {
+    selector_->setCurrentIndex(3);
+    QVERIFY(!apply_->isEnabled());
+    QTest::mouseClick(swatch_, Qt::LeftButton);
+    QCOMPARE(dialogs_.ColorRequests(), std::vector<Color>{kDefaultColors[3]});
+    QVERIFY(apply_->isEnabled());
+    QCOMPARE(swatch_->CurrentColor(), kDefaultColors[3]);
+    QCOMPARE(window_->Colors().values, kDefaultColors);
+  }
+
+  void colorBeforeChoosingEntryChangesOnlySwatch() {
+    QCOMPARE(selector_->currentText(), "Backgroung");
+    dialogs_.AnswerColor(0x123456);
+    window_->BLOCOLClick();
+    QCOMPARE(swatch_->CurrentColor(), Color{0x123456});
+    QCOMPARE(window_->Colors().values, kDefaultColors);
+  }
+
+  void backgroundChangesAtOnce() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(Middle(window_->REA) != QColor(0, 255, 0));
+    selector_->setCurrentIndex(0);
+    dialogs_.AnswerColor(RgbColor(0, 255, 0));
+    window_->BLOCOLClick();
+    QCOMPARE(window_->Colors()[ColorRole::Background], RgbColor(0, 255, 0));
+    QTRY_COMPARE(Middle(window_->REA), QColor(0, 255, 0));
+  }
+
+  // Text already in the window keeps its colours; the entry is what later writers read.
+  void otherEntryChangesOnlyThatEntry() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    selector_->setCurrentIndex(5);
+    dialogs_.AnswerColor(RgbColor(0, 255, 0));
+    window_->BLOCOLClick();
+    auto expected = kDefaultColors;
+    expected[5] = RgbColor(0, 255, 0);
+    QCOMPARE(window_->Colors().values, expected);
+    QCOMPARE(swatch_->CurrentColor(), RgbColor(0, 255, 0));
+    QVERIFY(Middle(window_->REA) != QColor(0, 255, 0));
+    selector_->setCurrentIndex(1);
+    selector_->setCurrentIndex(5);
+    QCOMPARE(swatch_->CurrentColor(), RgbColor(0, 255, 0));
+  }
+
+ private:
+  std::optional<QTemporaryDir> dir_;
+  test::ScriptedDialogs dialogs_;
+  std::unique_ptr<MainWindow> window_;
+  ColorSwatch* swatch_ = nullptr;
+  QComboBox* selector_ = nullptr;
+  QPushButton* apply_ = nullptr;
+};
+
+}  // namespace ferrotap
+
+using ferrotap::DataWindowCommandsTest;
+FERROTAP_TEST(DataWindowCommandsTest)
+#include "data_window_commands_test.moc"
