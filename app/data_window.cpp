@@ -50,7 +50,9 @@ QFont DataFont() {
   return font;
 }
 
-bool HasGlyph(unsigned char c) { return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c != 0xAD); }
+bool HasGlyph(unsigned char c) {
+  return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c != 0xAD);
+}
 
 // Bytes without a glyph of their own are shown, never dropped: C0 controls and DEL as their
 // control pictures, the C1 range as the replacement character, the soft hyphen as a hyphen.
@@ -87,7 +89,9 @@ DataWindow::DataWindow(QWidget* parent)
   });
 }
 
-void DataWindow::SetInsertColor(Color color) { model_.SetInsertColor(color); }
+void DataWindow::SetInsertColor(Color color) {
+  model_.SetInsertColor(color);
+}
 
 void DataWindow::InsertText(std::string_view latin1) {
   const std::size_t editPos = model_.HasSelection() ? model_.SelectionStart() : model_.Caret();
@@ -117,14 +121,18 @@ QColor DataWindow::BackgroundQColor() const {
   return background_ ? ToQColor(*background_, palette()) : palette().color(QPalette::Base);
 }
 
-void DataWindow::SetCaretPosition(std::size_t pos) { MoveCaretByUser(pos, false); }
+void DataWindow::SetCaretPosition(std::size_t pos) {
+  MoveCaretByUser(pos, false);
+}
 
 void DataWindow::Select(std::size_t start, std::size_t end) {
   model_.Select(start, end);
   viewport()->update();
 }
 
-void DataWindow::SelectAll() { Select(0, model_.Length()); }
+void DataWindow::SelectAll() {
+  Select(0, model_.Length());
+}
 
 void DataWindow::CopySelection() const {
   if (!model_.HasSelection()) return;
@@ -166,8 +174,7 @@ void DataWindow::ContentChanged(std::size_t editPos) {
 }
 
 void DataWindow::SyncLayout() {
-  const int columns =
-      std::max(kMinWrapColumns, static_cast<int>(viewport()->width() / charWidth_));
+  const int columns = std::max(kMinWrapColumns, static_cast<int>(viewport()->width() / charWidth_));
   if (columns != wrapColumns_) {
     wrapColumns_ = columns;
     validLines_ = 0;
@@ -206,7 +213,9 @@ void DataWindow::SetScrollValue(QScrollBar* bar, int value) {
   settingScroll_ = false;
 }
 
-int DataWindow::VisibleRows() const { return std::max(1, viewport()->height() / rowHeight_); }
+int DataWindow::VisibleRows() const {
+  return std::max(1, viewport()->height() / rowHeight_);
+}
 
 std::size_t DataWindow::LineOfRow(std::size_t row) const {
   const std::size_t lines = model_.LineCount();
@@ -224,7 +233,8 @@ DataWindow::RowCol DataWindow::RowColOf(std::size_t pos) const {
 std::size_t DataWindow::PositionAt(std::size_t row, std::size_t col) const {
   const std::size_t line = LineOfRow(row);
   const auto width = static_cast<std::size_t>(wrapColumns_);
-  const std::size_t rowInLine = std::min(row - rowStart_[line], rowStart_[line + 1] - 1 - rowStart_[line]);
+  const std::size_t rowInLine =
+      std::min(row - rowStart_[line], rowStart_[line + 1] - 1 - rowStart_[line]);
   const std::size_t start = model_.LineStart(line) + rowInLine * width;
   const std::size_t lineEnd = model_.LineEnd(line);
   // Only the line's last row may hold the caret behind its last character.
@@ -236,8 +246,7 @@ std::size_t DataWindow::PositionAtPoint(const QPoint& point) const {
   const std::size_t total = rowStart_[model_.LineCount()];
   const long long row = static_cast<long long>(FirstVisibleRow()) +
                         static_cast<long long>(std::floor(point.y() / double(rowHeight_)));
-  const long long col =
-      std::llround((point.x() + horizontalScrollBar()->value()) / charWidth_);
+  const long long col = std::llround((point.x() + horizontalScrollBar()->value()) / charWidth_);
   const auto clampedRow =
       static_cast<std::size_t>(std::clamp<long long>(row, 0, static_cast<long long>(total) - 1));
   return PositionAt(clampedRow, static_cast<std::size_t>(std::max(0LL, col)));
@@ -307,9 +316,9 @@ void DataWindow::paintEvent(QPaintEvent*) {
   if (hasFocus()) {
     const RowCol caret = RowColOf(model_.Caret());
     if (caret.row >= first && caret.row < first + static_cast<std::size_t>(rows)) {
-      painter.fillRect(QRectF(caret.col * charWidth_, double(caret.row - first) * rowHeight_, 1.5,
-                              rowHeight_),
-                       pal.color(QPalette::Text));
+      painter.fillRect(
+          QRectF(caret.col * charWidth_, double(caret.row - first) * rowHeight_, 1.5, rowHeight_),
+          pal.color(QPalette::Text));
     }
   }
 }
@@ -347,7 +356,9 @@ void DataWindow::PaintRow(QPainter& painter, std::size_t row, int y, const QColo
                          QString::fromLatin1(bytes + i, static_cast<qsizetype>(j - i)));
       }
       if (j < n) {
-        painter.drawText(QPointF(x + double(j) * charWidth_, y + ascent_),
+        // Clipped to its cell: a fallback font's glyph may be wider than the grid.
+        painter.drawText(QRectF(x + double(j) * charWidth_, y, charWidth_, rowHeight_),
+                         Qt::AlignCenter,
                          QString(VisibleForm(static_cast<unsigned char>(bytes[j]))));
         ++j;
       }
@@ -384,7 +395,8 @@ void DataWindow::keyPressEvent(QKeyEvent* event) {
       }
       break;
     case Qt::Key_Right:
-      target = model_.HasSelection() && !extend ? model_.SelectionEnd() : std::min(caret + 1, length);
+      target =
+          model_.HasSelection() && !extend ? model_.SelectionEnd() : std::min(caret + 1, length);
       break;
     case Qt::Key_Up:
       target = rc.row == 0 ? 0 : PositionAt(rc.row - 1, rc.col);
@@ -425,7 +437,9 @@ void DataWindow::mouseMoveEvent(QMouseEvent* event) {
   MoveCaretByUser(PositionAtPoint(event->position().toPoint()), true);
 }
 
-void DataWindow::contextMenuEvent(QContextMenuEvent* event) { popup_->exec(event->globalPos()); }
+void DataWindow::contextMenuEvent(QContextMenuEvent* event) {
+  popup_->exec(event->globalPos());
+}
 
 void DataWindow::focusInEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusInEvent(event);

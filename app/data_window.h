@@ -20,8 +20,8 @@ namespace ferrotap {
 //
 // Our own view rather than a Qt text widget: a capture without line breaks is one line of many
 // megabytes, which Qt's widgets lay out again on every insertion. This one paints only the visible
-// rows of a fixed-width font, wrapping long lines at the window width, and repaints at most once per
-// frame however fast text arrives.
+// rows of a fixed-width font, wrapping long lines at the window width, and repaints at most once
+// per frame however fast text arrives.
 class DataWindow : public QAbstractScrollArea {
   Q_OBJECT
 

@@ -1,10 +1,10 @@
 #include "app/rtf_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <algorithm>
 
 namespace ferrotap {
 
@@ -21,8 +21,7 @@ class LineEndWalker {
   explicit LineEndWalker(std::string_view lineEnd) : lineEnd_(lineEnd) {}
 
   template <typename Emit>
-  void Walk(const TextModel& model, std::size_t pos, std::size_t len, std::string& out,
-            Emit emit) {
+  void Walk(const TextModel& model, std::size_t pos, std::size_t len, std::string& out, Emit emit) {
     std::string chunk;
     for (std::size_t done = 0; done < len; done += chunk.size()) {
       model.Read(pos + done, std::min(kChunk, len - done), chunk);
@@ -76,7 +75,8 @@ class FileSink {
   bool Ok() const { return error_.empty(); }
   void Write(std::string_view data) {
     if (!Ok() || data.empty()) return;
-    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size()) error_ = std::strerror(errno);
+    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size())
+      error_ = std::strerror(errno);
   }
   std::string Close() {
     if (file_ != nullptr) {

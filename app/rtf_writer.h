@@ -17,7 +17,8 @@ inline constexpr std::string_view kDataWindowFontName = "Courier New";
 // 13 pixels at 96 dpi, in the half points RTF counts in.
 inline constexpr int kDataWindowRtfHalfPoints = 20;
 
-// An RTF document: font table, colour table, every run in its colour, CR / LF / CR LF as paragraphs.
+// An RTF document: font table, colour table, every run in its colour, CR / LF / CR LF as
+// paragraphs.
 void WriteRtf(const TextModel& model, const ColorResolver& resolve, const TextSink& sink);
 // The characters only, every line end written as CR LF.
 void WritePlainText(const TextModel& model, const TextSink& sink);

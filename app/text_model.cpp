@@ -11,17 +11,22 @@ namespace {
 
 constexpr std::size_t kMinCapacity = 4096;
 
-bool EndsLine(char c) { return c == '\r' || c == '\n'; }
+bool EndsLine(char c) {
+  return c == '\r' || c == '\n';
+}
 
 }  // namespace
 
-GapBuffer::~GapBuffer() { std::free(data_); }
+GapBuffer::~GapBuffer() {
+  std::free(data_);
+}
 
 void GapBuffer::Read(std::size_t pos, std::size_t len, std::string& out) const {
   out.resize(len);
   const std::size_t before = pos < gapStart_ ? std::min(len, gapStart_ - pos) : 0;
   if (before > 0) std::memcpy(out.data(), data_ + pos, before);
-  if (len > before) std::memcpy(out.data() + before, data_ + pos + before + GapSize(), len - before);
+  if (len > before)
+    std::memcpy(out.data() + before, data_ + pos + before + GapSize(), len - before);
 }
 
 void GapBuffer::Insert(std::size_t pos, std::string_view text) {

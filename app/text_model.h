@@ -17,8 +17,8 @@ struct ColorRunView {
 };
 
 // Sorted positions with a payload, kept as a gap: entries before the gap hold absolute positions,
-// entries behind it hold positions minus a shared offset. Shifting everything behind the gap is then
-// one addition, so an edit costs the distance the gap moves, not the number of entries.
+// entries behind it hold positions minus a shared offset. Shifting everything behind the gap is
+// then one addition, so an edit costs the distance the gap moves, not the number of entries.
 template <typename Payload>
 class PositionIndex {
  public:
@@ -69,9 +69,7 @@ class PositionIndex {
     back_.shrink_to_fit();
     shift_ = 0;
   }
-  std::size_t MemoryBytes() const {
-    return (front_.capacity() + back_.capacity()) * sizeof(Entry);
-  }
+  std::size_t MemoryBytes() const { return (front_.capacity() + back_.capacity()) * sizeof(Entry); }
 
  private:
   std::size_t Bound(std::size_t pos, bool upper) const {

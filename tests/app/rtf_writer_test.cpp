@@ -14,7 +14,9 @@ constexpr Color kRed = 0x0000FF;
 constexpr Color kBlue = 0xFF0000;
 constexpr Color kSysText = ferrotap::kSysWindowTextColor;
 
-Color Resolve(Color c) { return ferrotap::IsSystemColor(c) ? 0x102030 : c; }
+Color Resolve(Color c) {
+  return ferrotap::IsSystemColor(c) ? 0x102030 : c;
+}
 
 std::string Collect(const TextModel& m, bool rtf) {
   std::string out;
@@ -30,8 +32,8 @@ std::string Collect(const TextModel& m, bool rtf) {
 // A window of coloured runs with every kind of line end, braces and backslashes.
 void FillSample(TextModel& m) {
   const std::pair<Color, std::string> parts[] = {
-      {kSysText, "41 42 "}, {kRed, "\r"},        {kBlue, "\n<ACK> & {x}\\y"},
-      {kRed, "\rCR only"},  {kSysText, "\nLF"},   {kBlue, " tail"},
+      {kSysText, "41 42 "}, {kRed, "\r"},       {kBlue, "\n<ACK> & {x}\\y"},
+      {kRed, "\rCR only"},  {kSysText, "\nLF"}, {kBlue, " tail"},
   };
   for (const auto& [color, text] : parts) {
     m.SetInsertColor(color);
@@ -91,8 +93,9 @@ class RtfWriterTest : public QObject {
     QVERIFY(rtf.trimmed().endsWith('}'));
     QVERIFY(rtf.contains("Courier New;"));
     QVERIFY(rtf.contains("\\fs20"));
-    QVERIFY(rtf.contains("{\\colortbl ;\\red48\\green32\\blue16;\\red255\\green0\\blue0;"
-                         "\\red0\\green0\\blue255;}"));
+    QVERIFY(
+        rtf.contains("{\\colortbl ;\\red48\\green32\\blue16;\\red255\\green0\\blue0;"
+                     "\\red0\\green0\\blue255;}"));
     QVERIFY(rtf.contains("<ACK> & \\{x\\}\\\\y"));
     QVERIFY(rtf.contains("\\'e9\\'01\\tab "));
     QCOMPARE(rtf.count("\\par"), 4);
@@ -128,7 +131,8 @@ class RtfWriterTest : public QObject {
     QString gotText;
     QStringList gotColors;
     QStringList colorStack{"none"};
-    static const QRegularExpression token("<font color=\"(#[0-9a-f]{6})\">|<font [^>]*>|</font>|<br>|&(\\w+);|<[^>]*>|([^<&])");
+    static const QRegularExpression token(
+        "<font color=\"(#[0-9a-f]{6})\">|<font [^>]*>|</font>|<br>|&(\\w+);|<[^>]*>|([^<&])");
     auto it = token.globalMatch(html.mid(body + 6).remove('\n'));
     while (it.hasNext()) {
       const auto match = it.next();

@@ -186,8 +186,8 @@ class TextModelTest : public QObject {
     QTest::newRow("none") << QByteArray("abc") << QList<int>{0} << QList<int>{3};
     QTest::newRow("mixed") << QByteArray("a\rb\nc\r\nd") << QList<int>{0, 2, 4, 7}
                            << QList<int>{1, 3, 5, 8};
-    QTest::newRow("LF CR is two ends") << QByteArray("a\n\rb") << QList<int>{0, 2, 3}
-                                       << QList<int>{1, 2, 4};
+    QTest::newRow("LF CR is two ends")
+        << QByteArray("a\n\rb") << QList<int>{0, 2, 3} << QList<int>{1, 2, 4};
     QTest::newRow("trailing CR") << QByteArray("a\r") << QList<int>{0, 2} << QList<int>{1, 2};
     QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << QList<int>{0, 2, 4}
                                  << QList<int>{0, 2, 4};
