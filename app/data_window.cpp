@@ -1,73 +1,454 @@
 #include "app/data_window.h"
 
-#include <QTextEdit>
-#include <QVBoxLayout>
-#include <fstream>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <climits>
+#include <cmath>
 
 #include "app/qt_color.h"
+#include "app/rtf_writer.h"
 
 namespace ferrotap {
 
-DataWindow::DataWindow(QWidget* parent) : QWidget(parent), edit_(new QTextEdit(this)) {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(edit_);
-  edit_->setReadOnly(true);
-  edit_->setAcceptRichText(false);
-  setFocusProxy(edit_);
+namespace {
+
+constexpr int kFontPixels = 13;
+// Text arriving faster than this is shown in one repaint per frame.
+constexpr int kFrameMs = 16;
+// Below this width the rows stop shrinking and the horizontal scroll bar takes over.
+constexpr int kMinWrapColumns = 20;
+
+struct MenuItem {
+  const char* name;
+  const char* text;
+};
+constexpr MenuItem kMenuItems[] = {
+    {"Clear1", "Clear DataWindow"},
+    {"Savetifile1", "Clear Selected Text"},
+    {"NewLineatcursor1", "New Line at cursor"},
+    {"SavetoFile1", "Save to RTF File"},
+    {"Savetoplanfile1", "Save to TXT file"},
+};
+
+QFont DataFont() {
+  QFont font(QString::fromLatin1(kDataWindowFontName.data(),
+                                 static_cast<qsizetype>(kDataWindowFontName.size())));
+  font.setPixelSize(kFontPixels);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  if (QFontInfo(font).fixedPitch()) return font;
+  font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPixelSize(kFontPixels);
+  return font;
 }
 
-void DataWindow::SetInsertColor(Color color) { insertColor_ = color; }
+bool HasGlyph(unsigned char c) {
+  return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c != 0xAD);
+}
+
+// Bytes without a glyph of their own are shown, never dropped: C0 controls and DEL as their
+// control pictures, the C1 range as the replacement character, the soft hyphen as a hyphen.
+QChar VisibleForm(unsigned char c) {
+  if (c < 0x20) return QChar(0x2400 + c);
+  if (c == 0x7F) return QChar(0x2421);
+  if (c == 0xAD) return QChar('-');
+  return QChar(0xFFFD);
+}
+
+}  // namespace
+
+DataWindow::DataWindow(QWidget* parent)
+    : QAbstractScrollArea(parent), popup_(new QMenu(this)), font_(DataFont()) {
+  popup_->setObjectName("PopupMenu1");
+  for (const MenuItem& item : kMenuItems) {
+    popup_->addAction(QString::fromLatin1(item.text))->setObjectName(item.name);
+  }
+  const QFontMetricsF metrics(font_);
+  charWidth_ = metrics.horizontalAdvance(QLatin1Char('M'));
+  rowHeight_ = static_cast<int>(std::ceil(metrics.height()));
+  ascent_ = metrics.ascent();
+  viewport()->setFont(font_);
+  viewport()->setCursor(Qt::IBeamCursor);
+  setFocusPolicy(Qt::StrongFocus);
+  frameTimer_.setSingleShot(true);
+  frameTimer_.setInterval(kFrameMs);
+  connect(&frameTimer_, &QTimer::timeout, this, [this] {
+    SyncLayout();
+    viewport()->update();
+  });
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (!settingScroll_) followEnd_ = value >= verticalScrollBar()->maximum();
+  });
+}
+
+void DataWindow::SetInsertColor(Color color) {
+  model_.SetInsertColor(color);
+}
 
 void DataWindow::InsertText(std::string_view latin1) {
-  QTextCursor cursor = edit_->textCursor();
-  QTextCharFormat format;
-  format.setForeground(ToQColor(insertColor_, palette()));
-  cursor.insertText(QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())),
-                    format);
-  edit_->setTextCursor(cursor);
+  const std::size_t editPos = model_.HasSelection() ? model_.SelectionStart() : model_.Caret();
+  model_.InsertAtCaret(latin1);
+  ContentChanged(editPos);
 }
 
-void DataWindow::Clear() { edit_->clear(); }
+void DataWindow::Clear() {
+  model_.Clear();
+  followEnd_ = true;
+  ContentChanged(0);
+}
 
-void DataWindow::DeleteSelection() { edit_->textCursor().removeSelectedText(); }
+void DataWindow::DeleteSelection() {
+  if (!model_.HasSelection()) return;
+  const std::size_t editPos = model_.SelectionStart();
+  model_.DeleteSelection();
+  ContentChanged(editPos);
+}
 
 void DataWindow::SetBackgroundColor(Color color) {
-  QPalette p = edit_->palette();
-  p.setColor(QPalette::Base, ToQColor(color, palette()));
-  edit_->setPalette(p);
+  background_ = color;
+  viewport()->update();
 }
 
-std::string DataWindow::Text() const { return edit_->toPlainText().toLatin1().toStdString(); }
-
-std::vector<ColorRunView> DataWindow::Runs() const { return {}; }
-
-std::size_t DataWindow::CaretPosition() const {
-  return static_cast<std::size_t>(edit_->textCursor().position());
+QColor DataWindow::BackgroundQColor() const {
+  return background_ ? ToQColor(*background_, palette()) : palette().color(QPalette::Base);
 }
 
 void DataWindow::SetCaretPosition(std::size_t pos) {
-  QTextCursor cursor = edit_->textCursor();
-  cursor.setPosition(static_cast<int>(pos));
-  edit_->setTextCursor(cursor);
+  MoveCaretByUser(pos, false);
 }
 
 void DataWindow::Select(std::size_t start, std::size_t end) {
-  QTextCursor cursor = edit_->textCursor();
-  cursor.setPosition(static_cast<int>(start));
-  cursor.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
-  edit_->setTextCursor(cursor);
+  model_.Select(start, end);
+  viewport()->update();
 }
 
-bool DataWindow::HasSelection() const { return edit_->textCursor().hasSelection(); }
+void DataWindow::SelectAll() {
+  Select(0, model_.Length());
+}
 
-std::string DataWindow::SaveRtf(const std::string&) const { return "not available yet"; }
+void DataWindow::CopySelection() const {
+  if (!model_.HasSelection()) return;
+  const std::string text = model_.SelectedText();
+  QGuiApplication::clipboard()->setText(
+      QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::string DataWindow::SaveRtf(const std::string& path) const {
+  const QPalette pal = palette();
+  return SaveRtfFile(path, model_, [&pal](Color c) { return FromQColor(ToQColor(c, pal)); });
+}
 
 std::string DataWindow::SaveText(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary);
-  if (!out) return "cannot create " + path;
-  out << Text();
-  return {};
+  return SaveTextFile(path, model_);
+}
+
+std::size_t DataWindow::FirstVisibleRow() const {
+  return static_cast<std::size_t>(verticalScrollBar()->value());
+}
+
+std::size_t DataWindow::RowCount() {
+  SyncLayout();
+  return rowStart_[model_.LineCount()];
+}
+
+void DataWindow::Flush() {
+  SyncLayout();
+  viewport()->update();
+}
+
+// Lines before the one holding the edit keep their rows; the rest are counted again at the next
+// layout, which for text appended at the end is the last line alone.
+void DataWindow::ContentChanged(std::size_t editPos) {
+  const std::size_t line = model_.LineOf(std::min(editPos, model_.Length()));
+  validLines_ = std::min(validLines_, line > 0 ? line - 1 : 0);
+  if (followEnd_ && model_.Caret() == model_.Length()) scrollToEndPending_ = true;
+  if (!frameTimer_.isActive()) frameTimer_.start();
+}
+
+void DataWindow::SyncLayout() {
+  const int columns = std::max(kMinWrapColumns, static_cast<int>(viewport()->width() / charWidth_));
+  if (columns != wrapColumns_) {
+    wrapColumns_ = columns;
+    validLines_ = 0;
+  }
+  const std::size_t lines = model_.LineCount();
+  rowStart_.resize(lines + 1);
+  const auto width = static_cast<std::size_t>(wrapColumns_);
+  for (std::size_t i = validLines_; i < lines; ++i) {
+    rowStart_[i + 1] = rowStart_[i] + (model_.LineEnd(i) - model_.LineStart(i)) / width + 1;
+  }
+  validLines_ = lines;
+  UpdateScrollBars();
+  if (scrollToEndPending_) {
+    scrollToEndPending_ = false;
+    SetScrollValue(verticalScrollBar(), verticalScrollBar()->maximum());
+  }
+}
+
+void DataWindow::UpdateScrollBars() {
+  const std::uint64_t total = rowStart_[model_.LineCount()];
+  const auto visible = static_cast<std::uint64_t>(VisibleRows());
+  const std::uint64_t maxFirst = total > visible ? total - visible : 0;
+  settingScroll_ = true;
+  verticalScrollBar()->setRange(0, static_cast<int>(std::min<std::uint64_t>(maxFirst, INT_MAX)));
+  verticalScrollBar()->setPageStep(VisibleRows());
+  const int contentWidth = static_cast<int>(std::ceil(wrapColumns_ * charWidth_)) + 2;
+  horizontalScrollBar()->setRange(0, std::max(0, contentWidth - viewport()->width()));
+  horizontalScrollBar()->setPageStep(viewport()->width());
+  horizontalScrollBar()->setSingleStep(static_cast<int>(charWidth_));
+  settingScroll_ = false;
+}
+
+void DataWindow::SetScrollValue(QScrollBar* bar, int value) {
+  settingScroll_ = true;
+  bar->setValue(value);
+  settingScroll_ = false;
+}
+
+int DataWindow::VisibleRows() const {
+  return std::max(1, viewport()->height() / rowHeight_);
+}
+
+std::size_t DataWindow::LineOfRow(std::size_t row) const {
+  const std::size_t lines = model_.LineCount();
+  const auto it = std::upper_bound(rowStart_.begin(), rowStart_.begin() + lines + 1, row);
+  return std::min(static_cast<std::size_t>(it - rowStart_.begin()) - 1, lines - 1);
+}
+
+DataWindow::RowCol DataWindow::RowColOf(std::size_t pos) const {
+  const std::size_t line = model_.LineOf(pos);
+  const std::size_t offset = std::min(pos, model_.LineEnd(line)) - model_.LineStart(line);
+  const auto width = static_cast<std::size_t>(wrapColumns_);
+  return {rowStart_[line] + offset / width, offset % width};
+}
+
+std::size_t DataWindow::PositionAt(std::size_t row, std::size_t col) const {
+  const std::size_t line = LineOfRow(row);
+  const auto width = static_cast<std::size_t>(wrapColumns_);
+  const std::size_t rowInLine =
+      std::min(row - rowStart_[line], rowStart_[line + 1] - 1 - rowStart_[line]);
+  const std::size_t start = model_.LineStart(line) + rowInLine * width;
+  const std::size_t lineEnd = model_.LineEnd(line);
+  // Only the line's last row may hold the caret behind its last character.
+  const bool lastRow = rowStart_[line] + rowInLine + 1 == rowStart_[line + 1];
+  return std::min(start + std::min(col, lastRow ? width : width - 1), lineEnd);
+}
+
+std::size_t DataWindow::PositionAtPoint(const QPoint& point) const {
+  const std::size_t total = rowStart_[model_.LineCount()];
+  const long long row = static_cast<long long>(FirstVisibleRow()) +
+                        static_cast<long long>(std::floor(point.y() / double(rowHeight_)));
+  const long long col = std::llround((point.x() + horizontalScrollBar()->value()) / charWidth_);
+  const auto clampedRow =
+      static_cast<std::size_t>(std::clamp<long long>(row, 0, static_cast<long long>(total) - 1));
+  return PositionAt(clampedRow, static_cast<std::size_t>(std::max(0LL, col)));
+}
+
+void DataWindow::EnsureCaretVisible() {
+  const RowCol rc = RowColOf(model_.Caret());
+  const std::size_t first = FirstVisibleRow();
+  const auto visible = static_cast<std::size_t>(VisibleRows());
+  if (rc.row < first) {
+    SetScrollValue(verticalScrollBar(), static_cast<int>(std::min<std::size_t>(rc.row, INT_MAX)));
+  } else if (rc.row >= first + visible) {
+    SetScrollValue(verticalScrollBar(),
+                   static_cast<int>(std::min<std::size_t>(rc.row - visible + 1, INT_MAX)));
+  }
+  const int x = static_cast<int>(rc.col * charWidth_);
+  QScrollBar* bar = horizontalScrollBar();
+  if (x < bar->value()) {
+    SetScrollValue(bar, x);
+  } else if (x + 2 > bar->value() + viewport()->width()) {
+    SetScrollValue(bar, x + 2 - viewport()->width());
+  }
+}
+
+void DataWindow::MoveCaretByUser(std::size_t pos, bool extend) {
+  model_.SetCaret(pos, extend);
+  SyncLayout();
+  EnsureCaretVisible();
+  followEnd_ = model_.Caret() == model_.Length();
+  viewport()->update();
+}
+
+void DataWindow::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  const bool keepEnd = followEnd_;
+  const std::size_t topPos = model_.Length() == 0 ? 0 : PositionAt(FirstVisibleRow(), 0);
+  SyncLayout();
+  if (keepEnd) {
+    SetScrollValue(verticalScrollBar(), verticalScrollBar()->maximum());
+  } else {
+    SetScrollValue(verticalScrollBar(),
+                   static_cast<int>(std::min<std::size_t>(RowColOf(topPos).row, INT_MAX)));
+  }
+}
+
+void DataWindow::scrollContentsBy(int, int) {
+  if (!settingScroll_) viewport()->update();
+}
+
+void DataWindow::paintEvent(QPaintEvent*) {
+  SyncLayout();
+  ++paintCount_;
+  QPainter painter(viewport());
+  painter.fillRect(viewport()->rect(), BackgroundQColor());
+  painter.setFont(font_);
+  painter.translate(-horizontalScrollBar()->value(), 0);
+  const QPalette pal = palette();
+  const QColor selectionBack = pal.color(QPalette::Highlight);
+  const QColor selectionText = pal.color(QPalette::HighlightedText);
+  const std::size_t total = rowStart_[model_.LineCount()];
+  const std::size_t first = FirstVisibleRow();
+  const int rows = viewport()->height() / rowHeight_ + 1;
+  for (int i = 0; i < rows && first + static_cast<std::size_t>(i) < total; ++i) {
+    PaintRow(painter, first + static_cast<std::size_t>(i), i * rowHeight_, selectionBack,
+             selectionText);
+  }
+  if (hasFocus()) {
+    const RowCol caret = RowColOf(model_.Caret());
+    if (caret.row >= first && caret.row < first + static_cast<std::size_t>(rows)) {
+      painter.fillRect(
+          QRectF(caret.col * charWidth_, double(caret.row - first) * rowHeight_, 1.5, rowHeight_),
+          pal.color(QPalette::Text));
+    }
+  }
+}
+
+void DataWindow::PaintRow(QPainter& painter, std::size_t row, int y, const QColor& selectionBack,
+                          const QColor& selectionText) {
+  const std::size_t line = LineOfRow(row);
+  const std::size_t start =
+      model_.LineStart(line) + (row - rowStart_[line]) * static_cast<std::size_t>(wrapColumns_);
+  const std::size_t end =
+      std::min(start + static_cast<std::size_t>(wrapColumns_), model_.LineEnd(line));
+  if (start >= end) return;
+  model_.Read(start, end - start, rowText_);
+  const std::size_t selStart = model_.SelectionStart();
+  const std::size_t selEnd = model_.SelectionEnd();
+  const QPalette pal = palette();
+  std::size_t runIndex = model_.RunIndexAt(start);
+  ColorRunView run = model_.Run(runIndex);
+  for (std::size_t pos = start; pos < end;) {
+    if (pos >= run.start + run.length) run = model_.Run(++runIndex);
+    const bool selected = pos >= selStart && pos < selEnd;
+    std::size_t pieceEnd = std::min(end, run.start + run.length);
+    pieceEnd = std::min(pieceEnd, selected ? selEnd : (selStart > pos ? selStart : pieceEnd));
+    const double x = double(pos - start) * charWidth_;
+    const double width = double(pieceEnd - pos) * charWidth_;
+    if (selected) painter.fillRect(QRectF(x, y, width, rowHeight_), selectionBack);
+    painter.setPen(selected ? selectionText : ToQColor(run.color, pal));
+    const char* bytes = rowText_.data() + (pos - start);
+    const std::size_t n = pieceEnd - pos;
+    for (std::size_t i = 0; i < n;) {
+      std::size_t j = i;
+      while (j < n && HasGlyph(static_cast<unsigned char>(bytes[j]))) ++j;
+      if (j > i) {
+        painter.drawText(QPointF(x + double(i) * charWidth_, y + ascent_),
+                         QString::fromLatin1(bytes + i, static_cast<qsizetype>(j - i)));
+      }
+      if (j < n) {
+        // Clipped to its cell: a fallback font's glyph may be wider than the grid.
+        painter.drawText(QRectF(x + double(j) * charWidth_, y, charWidth_, rowHeight_),
+                         Qt::AlignCenter,
+                         QString(VisibleForm(static_cast<unsigned char>(bytes[j]))));
+        ++j;
+      }
+      i = j;
+    }
+    pos = pieceEnd;
+  }
+}
+
+void DataWindow::keyPressEvent(QKeyEvent* event) {
+  if (event == QKeySequence::Copy) {
+    CopySelection();
+    return;
+  }
+  if (event == QKeySequence::SelectAll) {
+    SelectAll();
+    return;
+  }
+  SyncLayout();
+  const bool extend = event->modifiers() & Qt::ShiftModifier;
+  const bool ctrl = event->modifiers() & Qt::ControlModifier;
+  const std::size_t caret = model_.Caret();
+  const std::size_t length = model_.Length();
+  const RowCol rc = RowColOf(caret);
+  const std::size_t lastRow = rowStart_[model_.LineCount()] - 1;
+  const auto page = static_cast<std::size_t>(VisibleRows());
+  std::size_t target = caret;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      if (model_.HasSelection() && !extend) {
+        target = model_.SelectionStart();
+      } else if (caret > 0) {
+        target = model_.IsInsideCrLf(caret - 1) ? caret - 2 : caret - 1;
+      }
+      break;
+    case Qt::Key_Right:
+      target =
+          model_.HasSelection() && !extend ? model_.SelectionEnd() : std::min(caret + 1, length);
+      break;
+    case Qt::Key_Up:
+      target = rc.row == 0 ? 0 : PositionAt(rc.row - 1, rc.col);
+      break;
+    case Qt::Key_Down:
+      target = rc.row >= lastRow ? length : PositionAt(rc.row + 1, rc.col);
+      break;
+    case Qt::Key_PageUp:
+      target = PositionAt(rc.row > page ? rc.row - page : 0, rc.col);
+      break;
+    case Qt::Key_PageDown:
+      target = PositionAt(std::min(rc.row + page, lastRow), rc.col);
+      break;
+    case Qt::Key_Home:
+      target = ctrl ? 0 : PositionAt(rc.row, 0);
+      break;
+    case Qt::Key_End:
+      target = ctrl ? length : PositionAt(rc.row, static_cast<std::size_t>(wrapColumns_));
+      break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
+  }
+  MoveCaretByUser(target, extend);
+}
+
+void DataWindow::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  setFocus(Qt::MouseFocusReason);
+  SyncLayout();
+  MoveCaretByUser(PositionAtPoint(event->position().toPoint()),
+                  event->modifiers() & Qt::ShiftModifier);
+}
+
+void DataWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton)) return;
+  SyncLayout();
+  MoveCaretByUser(PositionAtPoint(event->position().toPoint()), true);
+}
+
+void DataWindow::contextMenuEvent(QContextMenuEvent* event) {
+  popup_->exec(event->globalPos());
+}
+
+void DataWindow::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  viewport()->update();
+}
+
+void DataWindow::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  viewport()->update();
 }
 
 }  // namespace ferrotap

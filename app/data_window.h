@@ -1,56 +1,118 @@
 #pragma once
 
-#include <QWidget>
+#include <QAbstractScrollArea>
+#include <QTimer>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/colors.h"
+#include "app/text_model.h"
 
-class QTextEdit;
+class QMenu;
 
 namespace ferrotap {
-
-struct ColorRunView {
-  std::size_t start = 0;
-  std::size_t length = 0;
-  Color color = kSysWindowTextColor;
-};
 
 // The data window REA: a read-only coloured text view. Every writer sets an insertion colour and
 // inserts text at the caret, replacing the selection.
 //
-// Stand-in over QTextEdit until the fast view of our own replaces it; the interface is the one
-// the rest of the program uses.
-class DataWindow : public QWidget {
+// Our own view rather than a Qt text widget: a capture without line breaks is one line of many
+// megabytes, which Qt's widgets lay out again on every insertion. This one paints only the visible
+// rows of a fixed-width font, wrapping long lines at the window width, and repaints at most once
+// per frame however fast text arrives.
+class DataWindow : public QAbstractScrollArea {
   Q_OBJECT
 
  public:
   explicit DataWindow(QWidget* parent = nullptr);
 
   void SetInsertColor(Color color);
-  Color InsertColor() const { return insertColor_; }
+  Color InsertColor() const { return model_.InsertColor(); }
   // Latin-1 text at the caret, replacing the selection; the caret ends behind it.
   void InsertText(std::string_view latin1);
   void Clear();
   void DeleteSelection();
   void SetBackgroundColor(Color color);
+  // The colour the background is painted in (the platform's window colour until one is set).
+  QColor BackgroundQColor() const;
 
-  std::string Text() const;
-  std::vector<ColorRunView> Runs() const;
-  std::size_t CaretPosition() const;
+  std::string Text() const { return model_.Text(); }
+  std::vector<ColorRunView> Runs() const { return model_.Runs(); }
+  std::size_t CaretPosition() const { return model_.Caret(); }
   void SetCaretPosition(std::size_t pos);
   void Select(std::size_t start, std::size_t end);
-  bool HasSelection() const;
+  bool HasSelection() const { return model_.HasSelection(); }
+  std::string SelectedText() const { return model_.SelectedText(); }
+  void SelectAll();
+  void CopySelection() const;
+  const TextModel& Model() const { return model_; }
 
   // Whole content with colours, and plain text with CR LF between lines. Empty string on success,
   // else the system's reason.
   std::string SaveRtf(const std::string& path) const;
   std::string SaveText(const std::string& path) const;
 
+  // The context menu "PopupMenu1"; its actions are connected by the window that owns this one.
+  QMenu* PopupMenu() const { return popup_; }
+
+  // Wrap width in characters and the rows shown, for tests and the benchmark.
+  int WrapColumns() const { return wrapColumns_; }
+  std::size_t FirstVisibleRow() const;
+  std::size_t RowCount();
+  // Lays out pending text at once instead of at the next frame.
+  void Flush();
+  std::uint64_t PaintCount() const { return paintCount_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
  private:
-  QTextEdit* edit_;
-  Color insertColor_ = kSysWindowTextColor;
+  struct RowCol {
+    std::size_t row = 0;
+    std::size_t col = 0;
+  };
+
+  void ContentChanged(std::size_t editPos);
+  void SyncLayout();
+  void UpdateScrollBars();
+  void SetScrollValue(QScrollBar* bar, int value);
+  void EnsureCaretVisible();
+  void MoveCaretByUser(std::size_t pos, bool extend);
+  std::size_t LineOfRow(std::size_t row) const;
+  RowCol RowColOf(std::size_t pos) const;
+  std::size_t PositionAt(std::size_t row, std::size_t col) const;
+  std::size_t PositionAtPoint(const QPoint& point) const;
+  int VisibleRows() const;
+  void PaintRow(QPainter& painter, std::size_t row, int y, const QColor& selectionBack,
+                const QColor& selectionText);
+
+  TextModel model_;
+  QMenu* popup_;
+  QFont font_;
+  double charWidth_ = 8;
+  int rowHeight_ = 16;
+  double ascent_ = 12;
+  int wrapColumns_ = 80;
+  // rowStart_[i] is the first row of line i; entries up to validLines_ are current.
+  std::vector<std::uint64_t> rowStart_{0};
+  std::size_t validLines_ = 0;
+  bool followEnd_ = true;
+  bool scrollToEndPending_ = false;
+  bool settingScroll_ = false;
+  std::optional<Color> background_;
+  QTimer frameTimer_;
+  std::uint64_t paintCount_ = 0;
+  std::string rowText_;
 };
 
 }  // namespace ferrotap

@@ -6,7 +6,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 #include <QtTest>
 #include <stdexcept>
 
