@@ -11,24 +11,9 @@
 #include "serial/com_setting_page.h"
 
 namespace ferrotap {
-namespace {
-
-// The data window brings its own context menu; a build whose data window has none has nothing to
-// connect.
-template <typename Window>
-QMenu* ContextMenuOf(Window* window) {
-  if constexpr (requires { window->PopupMenu(); }) {
-    return window->PopupMenu();
-  } else {
-    return nullptr;
-  }
-}
-
-}  // namespace
 
 void MainWindow::ConnectDataWindowMenu() {
-  QMenu* menu = ContextMenuOf(REA);
-  if (menu == nullptr) return;
+  QMenu* menu = REA->PopupMenu();
   const std::pair<const char*, void (MainWindow::*)()> handlers[] = {
       {"Clear1", &MainWindow::Clear1Click},
       {"Savetifile1", &MainWindow::Savetifile1Click},

@@ -1,6 +1,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -111,13 +112,49 @@ class DataWindowCommandsTest : public QObject {
   }
 
   void saveRtfAsked() {
-    dialogs_.AnswerFile(std::nullopt);
+    const QString path = dir_->filePath("out.rtf");
+    dialogs_.AnswerFile(path);
+    window_->REA->SetInsertColor(0x0000FF);
+    window_->REA->InsertText("CKS error");
     window_->SavetoFile1Click();
     QCOMPARE(dialogs_.SaveRequests().size(), std::size_t{1});
     const FileDialogSpec expected{".rtf", window_->ExeDir(),
                                   "RTF files (*.rtf)|*.rtf|All files (*.*)|*.*"};
     QCOMPARE(dialogs_.SaveRequests().front(), expected);
     QVERIFY(dialogs_.Errors().isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray rtf = file.readAll();
+    QVERIFY(rtf.startsWith("{\\rtf1"));
+    QVERIFY(rtf.contains("\\red255\\green0\\blue0"));
+    QVERIFY(rtf.contains("CKS error"));
+  }
+
+  // The context menu's items run the window's commands.
+  void menuItemsRunCommands() {
+    QMenu* menu = window_->findChild<QMenu*>("PopupMenu1");
+    QVERIFY(menu != nullptr);
+    auto action = [menu](const char* name) {
+      for (QAction* a : menu->actions()) {
+        if (a->objectName() == QLatin1String(name)) return a;
+      }
+      return static_cast<QAction*>(nullptr);
+    };
+    window_->REA->InsertText("abcd");
+    window_->REA->SetCaretPosition(2);
+    action("NewLineatcursor1")->trigger();
+    QCOMPARE(Lines(window_->REA->Text()), "ab\ncd");
+    window_->REA->Select(0, 1);
+    action("Savetifile1")->trigger();
+    QCOMPARE(Lines(window_->REA->Text()), "b\ncd");
+    dialogs_.AnswerFile(dir_->filePath("menu.txt"));
+    action("Savetoplanfile1")->trigger();
+    QVERIFY(QFile::exists(dir_->filePath("menu.txt")));
+    dialogs_.AnswerFile(dir_->filePath("menu.rtf"));
+    action("SavetoFile1")->trigger();
+    QVERIFY(QFile::exists(dir_->filePath("menu.rtf")));
+    action("Clear1")->trigger();
+    QCOMPARE(window_->REA->Text(), std::string());
   }
 
   void cancelledSaveWritesNothing() {
