@@ -194,6 +194,35 @@ class ControlInventoryTest : public QObject {
     QCOMPARE(!control->isHidden(), visible);
   }
 
+  // The protocol, simulation and command pages check their own controls in detail; here every
+  // one of them must be reachable from the window, on its own tab.
+  void pageControlsOnTheirTabs_data() {
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("name");
+    const QStringList protocol = {
+        "EDSTX", "EDETX", "EDACK", "EDNAK", "EDEOT", "SEIDMIN", "SEIDMAX", "SEIDSYM", "SEMINLEN",
+        "SEMAXLEN", "SECOMMIN", "SECOMMAX", "SETOPACK", "SETOHS", "SETOSYNC", "SEDELSYN", "CBID",
+        "RBLEN", "RBETX", "CBCMD", "CBNIBBLE", "CBHS", "CBEOT", "CBUSECKS", "BBPRTAPPLY",
+        "BBPROTSAVE", "BBPROTLOAD", "Label13", "Label29", "Label46", "Label14", "Label19",
+        "Label57", "Label21", "Label22", "Label25", "Label26", "Label27", "Label28", "Label23",
+        "Label42", "Label9", "Label41", "Label47", "Label43", "STSTX", "STID", "STLEN", "STCMD",
+        "STDATA", "STCKS", "STETX", "STHS", "STSYN", "STCSTX", "STCID", "STCLEN", "STCCMD",
+        "STCDATA", "STCCKS", "STCETX", "STCHS", "STCSYN"};
+    const QStringList simulation = {"SGPS",        "BBSIMAPPLY", "BBPSIMLOAD", "BBPSIMSAVE",
+                                    "BBPSIMCLEAR", "BitBtn1",    "BitBtn2"};
+    const QStringList commands = {"SGAC", "BBACAPPLY", "BBACLOAD", "BBACSAVE", "BBACCLEAR"};
+    for (const auto& name : protocol) QTest::newRow(qPrintable(name)) << "TabSheet2" << name;
+    for (const auto& name : simulation) QTest::newRow(qPrintable(name)) << "TabSheet4" << name;
+    for (const auto& name : commands) QTest::newRow(qPrintable(name)) << "TabSheet5" << name;
+  }
+  void pageControlsOnTheirTabs() {
+    QFETCH(QString, tab);
+    QFETCH(QString, name);
+    const auto found = window_->findChildren<QWidget*>(name);
+    QCOMPARE(found.size(), 1);
+    QVERIFY(window_->findChild<QWidget*>(tab)->isAncestorOf(found.front()));
+  }
+
   void pagesInOrder() {
     const QStringList names = {"TabSheet1", "TabSheet3", "TabSheet2", "TabSheet4", "TabSheet5"};
     const QStringList captions = {"  Terminal  ", "  Com Setting  ", "  Protocol Setting  ",
