@@ -69,6 +69,10 @@ class MainWindow : public QMainWindow {
   void SavetoFile1Click();
   void Savetoplanfile1Click();
 
+  // Port settings: copy the Com Setting controls into the ports and open them; close both.
+  void ApplyPortSettings();
+  void ClosePorts();
+
   // Colour editing on the Com Setting page.
   void CBWCOLORChange();
   void BLOCOLClick();
