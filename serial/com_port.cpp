@@ -21,11 +21,17 @@ ComPort::~ComPort() {
   }
 }
 
-std::string ComPort::DevicePath() const { return ResolveDevicePath(comNumber_, exeDir_); }
+std::string ComPort::DevicePath() const {
+  return ResolveDevicePath(comNumber_, exeDir_);
+}
 
-void ComPort::AddListener(PortListener* listener) { listeners_.push_back(listener); }
+void ComPort::AddListener(PortListener* listener) {
+  listeners_.push_back(listener);
+}
 
-void ComPort::RemoveListener(PortListener* listener) { std::erase(listeners_, listener); }
+void ComPort::RemoveListener(PortListener* listener) {
+  std::erase(listeners_, listener);
+}
 
 void ComPort::SetOpen(bool open) {
   if (open) {
@@ -53,8 +59,9 @@ void ComPort::DoOpen() {
   std::unique_ptr<SerialDevice> device = OpenSerialDevice(path);
   device->ApplyLine(CurrentLine());
   auto channel = channelFactory_();
-  dispatcher_ = std::make_unique<Dispatcher>(std::move(device), outSize_, *channel,
-                                             [this](const Notification& n) { HandleNotification(n); });
+  dispatcher_ =
+      std::make_unique<Dispatcher>(std::move(device), outSize_, *channel,
+                                   [this](const Notification& n) { HandleNotification(n); });
   channel_ = std::move(channel);
   appliedLine_ = CurrentLine();
   state_ = State::Open;
@@ -174,9 +181,8 @@ void ComPort::WriteString(std::string_view bytes) {
   Dispatcher* d = Obtain();
   if (d == nullptr) return;
   if (!d->WriteString(bytes)) {
-    throw ComPortError(kErrOutputBufferTooSmall,
-                       DevicePath() + ": output buffer too small for " +
-                           std::to_string(bytes.size()) + " bytes");
+    throw ComPortError(kErrOutputBufferTooSmall, DevicePath() + ": output buffer too small for " +
+                                                     std::to_string(bytes.size()) + " bytes");
   }
 }
 
@@ -211,9 +217,15 @@ uint8_t ComPort::ModemLevels() {
   return dispatcher_->RefreshModemStatus();
 }
 
-bool ComPort::CTS() { return (ModemLevels() & kModemCts) != 0; }
-bool ComPort::DSR() { return (ModemLevels() & kModemDsr) != 0; }
-bool ComPort::DCD() { return (ModemLevels() & kModemDcd) != 0; }
+bool ComPort::CTS() {
+  return (ModemLevels() & kModemCts) != 0;
+}
+bool ComPort::DSR() {
+  return (ModemLevels() & kModemDsr) != 0;
+}
+bool ComPort::DCD() {
+  return (ModemLevels() & kModemDcd) != 0;
+}
 
 bool ComPort::RI() {
   if (state_ != State::Open) return false;

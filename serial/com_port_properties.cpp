@@ -80,8 +80,12 @@ void ComPort::SetStopBits(uint16_t bits) {
 
 // Linux has no settable driver queue sizes: InSize only scales the flow-control levels and
 // OutSize sizes the output ring at the next open.
-void ComPort::SetInSize(uint16_t size) { inSize_ = size; }
-void ComPort::SetOutSize(uint16_t size) { outSize_ = size; }
+void ComPort::SetInSize(uint16_t size) {
+  inSize_ = size;
+}
+void ComPort::SetOutSize(uint16_t size) {
+  outSize_ = size;
+}
 
 void ComPort::SetDTR(bool on) {
   if (on == dtr_ && !force_) return;

@@ -146,9 +146,8 @@ void Dispatcher::WaitTransmitEmpty(int32_t baud) {
 void Dispatcher::WriterLoop() {
   std::unique_lock lock(outputMutex_);
   for (;;) {
-    outputChanged_.wait(lock, [this] {
-      return stop_ || (output_.Used() > 0 && !flushing_ && !writeLost_);
-    });
+    outputChanged_.wait(
+        lock, [this] { return stop_ || (output_.Used() > 0 && !flushing_ && !writeLost_); });
     if (stop_) return;
     // Bytes between take and put are only read here; WriteString fills the free part.
     const auto [data, size] = output_.ReadableSpan();
@@ -358,8 +357,10 @@ bool Dispatcher::DataCheck() {
     count = input_.Used();
     notifiedPut_ = input_.TotalPut();
   }
-  Deliver({Notification::Kind::Data, static_cast<uint16_t>(std::min<std::size_t>(count, 0xFFFF)),
-           0, {}});
+  Deliver({Notification::Kind::Data,
+           static_cast<uint16_t>(std::min<std::size_t>(count, 0xFFFF)),
+           0,
+           {}});
   return true;
 }
 

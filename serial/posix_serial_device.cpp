@@ -17,30 +17,51 @@ namespace {
 
 speed_t SpeedFor(int32_t baud) {
   switch (baud) {
-    case 50: return B50;
-    case 75: return B75;
-    case 110: return B110;
-    case 150: return B150;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 1800: return B1800;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return 0;
+    case 50:
+      return B50;
+    case 75:
+      return B75;
+    case 110:
+      return B110;
+    case 150:
+      return B150;
+    case 300:
+      return B300;
+    case 600:
+      return B600;
+    case 1200:
+      return B1200;
+    case 1800:
+      return B1800;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 921600:
+      return B921600;
+    default:
+      return 0;
   }
 }
 
 // Drivers answer an ioctl they do not implement with ENOTTY (sometimes EINVAL).
-bool NotAvailable(int err) { return err == ENOTTY || err == EINVAL; }
+bool NotAvailable(int err) {
+  return err == ENOTTY || err == EINVAL;
+}
 
 }  // namespace
 
@@ -52,17 +73,34 @@ void ApplyLineToTermios(termios& tio, const LineSettings& line) {
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
   switch (line.dataBits) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    default: tio.c_cflag |= CS8; break;
+    case 5:
+      tio.c_cflag |= CS5;
+      break;
+    case 6:
+      tio.c_cflag |= CS6;
+      break;
+    case 7:
+      tio.c_cflag |= CS7;
+      break;
+    default:
+      tio.c_cflag |= CS8;
+      break;
   }
   switch (line.parity) {
-    case pNone: break;
-    case pOdd: tio.c_cflag |= PARENB | PARODD; break;
-    case pEven: tio.c_cflag |= PARENB; break;
-    case pMark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case pSpace: tio.c_cflag |= PARENB | CMSPAR; break;
+    case pNone:
+      break;
+    case pOdd:
+      tio.c_cflag |= PARENB | PARODD;
+      break;
+    case pEven:
+      tio.c_cflag |= PARENB;
+      break;
+    case pMark:
+      tio.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case pSpace:
+      tio.c_cflag |= PARENB | CMSPAR;
+      break;
   }
   // With five data bits the UART sends one and a half stop bits for CSTOPB.
   if (line.stopBits != StopBitsMode::One) tio.c_cflag |= CSTOPB;
@@ -177,8 +215,12 @@ bool PosixSerialDevice::SetModemBit(int bit, bool on) {
   return false;
 }
 
-bool PosixSerialDevice::SetDtr(bool on) { return SetModemBit(TIOCM_DTR, on); }
-bool PosixSerialDevice::SetRts(bool on) { return SetModemBit(TIOCM_RTS, on); }
+bool PosixSerialDevice::SetDtr(bool on) {
+  return SetModemBit(TIOCM_DTR, on);
+}
+bool PosixSerialDevice::SetRts(bool on) {
+  return SetModemBit(TIOCM_RTS, on);
+}
 
 uint8_t PosixSerialDevice::ModemLines() {
   if (!modemAvailable_) return 0;
@@ -225,7 +267,11 @@ std::size_t PosixSerialDevice::OutputQueued() {
   return queued > 0 ? static_cast<std::size_t>(queued) : 0;
 }
 
-void PosixSerialDevice::PurgeInput() { ::tcflush(fd_, TCIFLUSH); }
-void PosixSerialDevice::PurgeOutput() { ::tcflush(fd_, TCOFLUSH); }
+void PosixSerialDevice::PurgeInput() {
+  ::tcflush(fd_, TCIFLUSH);
+}
+void PosixSerialDevice::PurgeOutput() {
+  ::tcflush(fd_, TCOFLUSH);
+}
 
 }  // namespace ferrotap

@@ -10,7 +10,9 @@ constexpr uint16_t kBreakValue = 8;
 
 }  // namespace
 
-StatusLightController::StatusLightController(ComPort* port) { SetComPort(port); }
+StatusLightController::StatusLightController(ComPort* port) {
+  SetComPort(port);
+}
 
 StatusLightController::~StatusLightController() {
   if (port_ == nullptr) return;

@@ -127,16 +127,25 @@ std::optional<StatusHit> TriggerTable::CheckStatus(const StatusInputs& in) {
     if (!t.active || t.hit) continue;
     bool holds = false;
     switch (t.kind) {
-      case stModemStatus: holds = ((t.snapshot ^ in.modemStatus) & t.value) != 0; break;
+      case stModemStatus:
+        holds = ((t.snapshot ^ in.modemStatus) & t.value) != 0;
+        break;
       case stLineStatus:
         holds = (t.value & in.lineErrors) != 0;
         // Firing narrows the mask to what was seen: re-arming restores the full watch.
         if (holds) t.value = in.lineErrors;
         break;
-      case stOutputFree: holds = in.outputFree >= t.value; break;
-      case stOutputUsed: holds = in.outputUsed <= t.value; break;
-      case stOutputSent: holds = in.outputSent; break;
-      default: break;
+      case stOutputFree:
+        holds = in.outputFree >= t.value;
+        break;
+      case stOutputUsed:
+        holds = in.outputUsed <= t.value;
+        break;
+      case stOutputSent:
+        holds = in.outputSent;
+        break;
+      default:
+        break;
     }
     if (!holds) continue;
     t.active = false;
@@ -149,8 +158,7 @@ std::optional<StatusHit> TriggerTable::CheckStatus(const StatusInputs& in) {
 std::optional<uint16_t> TriggerTable::CheckTimers(int64_t now) {
   for (TimerTrigger& t : timers_) {
     if (!t.active) continue;
-    const bool expired =
-        t.expiry < now || (now < t.start && t.expiry < now + kMaxTimerTicks);
+    const bool expired = t.expiry < now || (now < t.start && t.expiry < now + kMaxTimerTicks);
     if (!expired) continue;
     t.active = false;
     return t.handle;

@@ -118,8 +118,12 @@ VirtualSerialDevice::~VirtualSerialDevice() {
   if (!peerOpen) Registry().erase(cable_->name);
 }
 
-int VirtualSerialDevice::ReadFd() const { return cable_->fds[side_]; }
-int VirtualSerialDevice::WriteFd() const { return cable_->fds[side_]; }
+int VirtualSerialDevice::ReadFd() const {
+  return cable_->fds[side_];
+}
+int VirtualSerialDevice::WriteFd() const {
+  return cable_->fds[side_];
+}
 
 IoResult VirtualSerialDevice::Read(char* buffer, std::size_t size) {
   const ssize_t n = ::recv(cable_->fds[side_], buffer, size, MSG_DONTWAIT);
@@ -183,26 +187,28 @@ void VirtualSerialDevice::InjectLineErrors(uint8_t bits) {
   cable_->ends[1 - side_].pendingErrors |= bits;
 }
 
-void VirtualSerialDevice::SendBreak() { InjectLineErrors(kLineBreak); }
-
-LineSettings VirtualSerialDevice::AppliedLine() const {
-  std::lock_guard lock(cable_->mutex);
-  return cable_->ends[side_].line;
+void VirtualSerialDevice::SendBreak() {
+  InjectLineErrors(kLineBreak);
 }
 
-FlowSettings VirtualSerialDevice::AppliedFlow() const {
+LineSettings VirtualSerialDevice::PeerLine() const {
   std::lock_guard lock(cable_->mutex);
-  return cable_->ends[side_].flow;
+  return cable_->ends[1 - side_].line;
 }
 
-bool VirtualSerialDevice::Dtr() const {
+FlowSettings VirtualSerialDevice::PeerFlow() const {
   std::lock_guard lock(cable_->mutex);
-  return cable_->ends[side_].dtr;
+  return cable_->ends[1 - side_].flow;
 }
 
-bool VirtualSerialDevice::Rts() const {
+bool VirtualSerialDevice::PeerDtr() const {
   std::lock_guard lock(cable_->mutex);
-  return cable_->ends[side_].rts;
+  return cable_->ends[1 - side_].dtr;
+}
+
+bool VirtualSerialDevice::PeerRts() const {
+  std::lock_guard lock(cable_->mutex);
+  return cable_->ends[1 - side_].rts;
 }
 
 }  // namespace ferrotap

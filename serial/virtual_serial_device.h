@@ -35,11 +35,11 @@ class VirtualSerialDevice : public SerialDevice {
   // For tests: make the other end report line errors, or a break.
   void InjectLineErrors(uint8_t bits);
   void SendBreak();
-  // What the program set on this end.
-  LineSettings AppliedLine() const;
-  FlowSettings AppliedFlow() const;
-  bool Dtr() const;
-  bool Rts() const;
+  // What the program set on the other end.
+  LineSettings PeerLine() const;
+  FlowSettings PeerFlow() const;
+  bool PeerDtr() const;
+  bool PeerRts() const;
 
   struct Cable;
 
