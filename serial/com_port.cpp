@@ -194,6 +194,11 @@ uint8_t ComPort::ReadChar() {
   return *byte;
 }
 
+std::string ComPort::ReadString(std::size_t count) {
+  Dispatcher* d = Obtain();
+  return d == nullptr ? std::string() : d->ReadString(count);
+}
+
 void ComPort::ClearInput() {
   if (Dispatcher* d = Obtain()) d->ClearInput();
 }

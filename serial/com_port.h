@@ -101,6 +101,8 @@ class ComPort {
   // closed, and do nothing (returning 0) while it shuts down.
   void WriteString(std::string_view bytes);
   uint8_t ReadChar();
+  // The next count received bytes (fewer when fewer are there), as one block.
+  std::string ReadString(std::size_t count);
   void ClearInput();
   void ClearOutput();
   std::size_t BytesAvailable();

@@ -69,6 +69,25 @@ std::optional<uint8_t> Dispatcher::ReadChar() {
   return byte;
 }
 
+std::string Dispatcher::ReadString(std::size_t count) {
+  std::string bytes;
+  bool wasFull = false;
+  {
+    std::lock_guard lock(inputMutex_);
+    wasFull = input_.Full();
+    count = std::min(count, input_.Used());
+    bytes.reserve(count);
+    while (bytes.size() < count) {
+      const auto [data, size] = input_.ReadableSpan();
+      const std::size_t take = std::min(size, count - bytes.size());
+      bytes.append(data, take);
+      input_.CommitTake(take);
+    }
+  }
+  if (wasFull && !bytes.empty()) Wake();
+  return bytes;
+}
+
 std::size_t Dispatcher::BytesAvailable() {
   std::lock_guard lock(inputMutex_);
   return input_.Used();

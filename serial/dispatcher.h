@@ -51,6 +51,8 @@ class Dispatcher {
   SerialDevice& Device() { return *device_; }
 
   std::optional<uint8_t> ReadChar();
+  // Up to count bytes in one go.
+  std::string ReadString(std::size_t count);
   std::size_t BytesAvailable();
   void ClearInput();
 

@@ -1,6 +1,13 @@
 #include "serial/notification_loop.h"
 
+#include <algorithm>
+
 namespace ferrotap {
+namespace {
+
+constexpr auto kRecheck = std::chrono::milliseconds(2);
+
+}  // namespace
 
 class NotificationLoop::Channel : public NotificationChannel {
  public:
@@ -43,10 +50,13 @@ bool NotificationLoop::ProcessUntil(const std::function<bool()>& pred,
   const auto deadline = std::chrono::steady_clock::now() + bound;
   for (;;) {
     if (pred()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return pred();
     Item item;
     {
+      // pred may depend on more than this loop's calls, so it is looked at every few ms.
       std::unique_lock lock(mutex_);
-      if (!queued_.wait_until(lock, deadline, [&] { return TakeRunnable(item); })) return pred();
+      const auto slice = std::min(deadline, std::chrono::steady_clock::now() + kRecheck);
+      if (!queued_.wait_until(lock, slice, [&] { return TakeRunnable(item); })) continue;
     }
     // busy is only touched on this (the UI) thread.
     if (item.busy) *item.busy = true;

@@ -18,7 +18,8 @@ class NotificationLoop {
  public:
   NotificationChannelFactory ChannelFactory();
 
-  // Runs queued calls until pred() holds or the bound passes; returns pred().
+  // Runs queued calls until pred() holds or the bound passes; returns pred(). pred is looked at
+  // after every call and every 2 ms.
   bool ProcessUntil(const std::function<bool()>& pred, std::chrono::milliseconds bound);
 
  private:

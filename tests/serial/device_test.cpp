@@ -96,7 +96,7 @@ class DeviceTest : public QObject {
     port.SetOpen(true);
     std::string again;
     port.OnTriggerAvail = [&](ComPort& sender, uint16_t count) {
-      for (int i = 0; i < count; ++i) again.push_back(static_cast<char>(sender.ReadChar()));
+      again += sender.ReadString(count);
     };
     terminal->Write("back");
     QVERIFY(Pump(loop, [&] { return again == "back"; }));
