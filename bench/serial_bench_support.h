@@ -22,6 +22,7 @@ namespace ferrotap::bench {
 // A pseudo-terminal pair in raw mode; the benchmark plays the peer on the master.
 struct PtyPair {
   int master = -1;
+  int keepSlave = -1;
   std::string slaveName;
   PtyPair() {
     int slave = -1;
@@ -34,10 +35,14 @@ struct PtyPair {
     ::tcgetattr(master, &tio);
     ::cfmakeraw(&tio);
     ::tcsetattr(master, TCSANOW, &tio);
-    ::close(slave);
+    // Held open so the master never sees a hang-up while no one else has the slave open.
+    keepSlave = slave;
     slaveName = name;
   }
-  ~PtyPair() { ::close(master); }
+  ~PtyPair() {
+    ::close(keepSlave);
+    ::close(master);
+  }
 };
 
 // Runs a ComPort on its own thread, which pumps the notification loop as the UI thread would.

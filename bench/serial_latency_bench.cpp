@@ -17,14 +17,20 @@ std::vector<double> Measure(int master) {
   char byte = 'a';
   for (int i = 0; i < kRoundTrips + 50; ++i) {
     const auto start = Clock::now();
-    if (::write(master, &byte, 1) != 1) std::exit(1);
+    if (::write(master, &byte, 1) != 1) {
+      std::perror("write");
+      std::exit(1);
+    }
     pollfd p{master, POLLIN, 0};
     if (::poll(&p, 1, 5000) != 1) {
       std::fprintf(stderr, "no echo\n");
       std::exit(1);
     }
     char back = 0;
-    if (::read(master, &back, 1) != 1) std::exit(1);
+    if (::read(master, &back, 1) != 1) {
+      std::perror("read");
+      std::exit(1);
+    }
     const auto elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
     if (i >= 50) micros.push_back(elapsed);  // warm-up excluded
   }
