@@ -1,0 +1,129 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "serial/byte_ring.h"
+#include "serial/notification_channel.h"
+#include "serial/serial_device.h"
+#include "serial/trigger_table.h"
+
+namespace ferrotap {
+
+struct Notification {
+  enum class Kind { Data, Timer, Status, DeviceLost };
+  Kind kind = Kind::Data;
+  uint16_t value = 0;  // byte count or trigger handle
+  uint8_t statusKind = 0;
+  std::string reason;  // why the device was lost
+};
+
+// The threads of one open port. The reader thread waits on the device with poll(), so received
+// bytes wake it at once; it also makes a pass every 50 ms for modem lines, line errors and timer
+// triggers, and delivers every notification through the channel, one at a time. The writer thread
+// empties the output ring into the device.
+class Dispatcher {
+ public:
+  using Sink = std::function<void(const Notification&)>;
+  static constexpr std::size_t kInputRingSize = 8192;
+
+  // sink runs on the UI thread.
+  Dispatcher(std::unique_ptr<SerialDevice> device, std::size_t outSize,
+             NotificationChannel& channel, Sink sink);
+  ~Dispatcher();
+  Dispatcher(const Dispatcher&) = delete;
+  Dispatcher& operator=(const Dispatcher&) = delete;
+
+  void Start();
+  // Safe from inside a notification: the reader thread ends once the handler returns.
+  void RequestStop();
+  // Not from inside a notification of this dispatcher.
+  void Join();
+
+  SerialDevice& Device() { return *device_; }
+
+  std::optional<uint8_t> ReadChar();
+  // Up to count bytes in one go.
+  std::string ReadString(std::size_t count);
+  std::size_t BytesAvailable();
+  void ClearInput();
+
+  // False when the bytes do not fit in the free part of the output ring.
+  bool WriteString(std::string_view bytes);
+  std::size_t OutputPending();
+  void ClearOutput();
+  // Waits for the transmit queues to drain, then about 18 characters at baud.
+  void WaitTransmitEmpty(int32_t baud);
+
+  // Reads the modem lines and returns the status byte (levels and change marks).
+  uint8_t RefreshModemStatus();
+  bool TakeRing();
+  bool ReadLineBreak();
+  uint16_t ReadLineError();
+
+  uint16_t NewTimerTrigger();
+  void ArmTimerTrigger(uint16_t handle, uint32_t ticks, bool activate);
+  uint16_t NewStatusTrigger(uint8_t kind);
+  void ArmStatusTrigger(uint16_t handle, uint16_t value, bool activate);
+  void RemoveTrigger(uint16_t handle);
+  TriggerTable SaveTriggers();
+  void RestoreTriggers(const TriggerTable& table);
+
+ private:
+  void ReaderLoop();
+  void WriterLoop();
+  void Pass();
+  void ReadDevice();
+  void RefreshLineErrors();
+  void RunStatusChecks();
+  bool StatusCheck();
+  bool TimerCheck();
+  bool DataCheck();
+  void ReportLoss();
+  bool Deliver(Notification notification);
+  void Wake();
+
+  std::unique_ptr<SerialDevice> device_;
+  NotificationChannel& channel_;
+  Sink sink_;
+  int wakeFd_;
+  std::atomic<bool> stop_{false};
+  std::thread reader_;
+  std::thread writer_;
+
+  // Trigger lock: triggers, modem status, line errors.
+  std::mutex triggerMutex_;
+  TriggerTable triggers_;
+  uint8_t modemStatus_ = 0;
+  uint8_t lineErrors_ = 0;
+  std::atomic<bool> outputSent_{false};
+
+  // Input lock.
+  std::mutex inputMutex_;
+  ByteRing input_{kInputRingSize};
+  uint64_t notifiedPut_ = 0;
+
+  // Output lock.
+  std::mutex outputMutex_;
+  std::condition_variable outputChanged_;
+  ByteRing output_;
+  bool writerBusy_ = false;
+  bool flushing_ = false;
+
+  std::atomic<bool> writeLost_{false};
+  std::string writeLostReason_;  // set before writeLost_
+  // Reader thread only.
+  bool readLost_ = false;
+  bool lossReported_ = false;
+  std::string readLostReason_;
+};
+
+}  // namespace ferrotap

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace ferrotap {
+
+inline constexpr std::chrono::milliseconds kDeliveryBound{3000};
+
+// One synchronous hand-over from a dispatcher thread to the UI thread. The UI side calls Run; the
+// dispatcher waits for it with a bound. A call that was not started when the wait ended (time-out
+// or cancel) never runs, so it cannot touch state freed after the wait.
+class PendingCall {
+ public:
+  explicit PendingCall(std::function<void()> call) : call_(std::move(call)) {}
+
+  // UI thread. Exceptions of the call propagate after the call is marked finished.
+  void Run();
+  // Dispatcher thread. True when the call finished within the bound.
+  bool WaitFinished(std::chrono::milliseconds bound);
+  void Cancel();
+
+ private:
+  enum class State { Pending, Running, Finished, Cancelled };
+  std::function<void()> call_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  State state_ = State::Pending;
+};
+
+// The road from a port's dispatcher to the UI thread. One channel per open port.
+class NotificationChannel {
+ public:
+  virtual ~NotificationChannel() = default;
+
+  // Dispatcher thread: runs call on the UI thread and waits for it, at most kDeliveryBound.
+  // False when it timed out or the channel was shut. Calls of one channel never overlap.
+  bool Deliver(std::function<void()> call);
+  // Any thread: cancels the waiting call and refuses any later one.
+  void Shut();
+  // UI thread: runs call on the UI thread later, after the current handler has returned. The call
+  // may outlive the channel, so it must check for itself that what it touches still exists.
+  virtual void Post(std::function<void()> call) = 0;
+
+ protected:
+  // Hands the call to the UI thread; it must run it with PendingCall::Run, one at a time.
+  virtual void Enqueue(std::shared_ptr<PendingCall> call) = 0;
+
+ private:
+  std::mutex mutex_;
+  bool shut_ = false;
+  std::shared_ptr<PendingCall> current_;
+};
+
+using NotificationChannelFactory = std::function<std::unique_ptr<NotificationChannel>()>;
+
+}  // namespace ferrotap

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "serial/notification_channel.h"
+
+namespace ferrotap {
+
+// A toolkit-free UI loop: notifications of the channels it makes run on whichever thread calls
+// ProcessUntil, which then plays the UI thread (tests, benchmarks). It must outlive its channels'
+// ports.
+class NotificationLoop {
+ public:
+  NotificationChannelFactory ChannelFactory();
+
+  // Runs queued calls until pred() holds or the bound passes; returns pred(). pred is looked at
+  // after every call and every 2 ms.
+  bool ProcessUntil(const std::function<bool()>& pred, std::chrono::milliseconds bound);
+
+ private:
+  class Channel;
+  struct Item {
+    std::shared_ptr<bool> busy;  // the owning channel is inside a call
+    std::function<void()> call;
+  };
+
+  void Push(Item item);
+  // Takes the first item whose channel is not busy; false when none.
+  bool TakeRunnable(Item& item);
+
+  std::mutex mutex_;
+  std::condition_variable queued_;
+  std::deque<Item> items_;
+};
+
+}  // namespace ferrotap

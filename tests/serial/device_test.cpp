@@ -1,0 +1,128 @@
+#include <QtTest>
+
+#include <QTemporaryDir>
+#include <fstream>
+
+#include "serial/com_port.h"
+#include "serial/port_map.h"
+#include "tests/serial/serial_test_support.h"
+#include "tests/support/test_registry.h"
+
+using namespace ferrotap;
+using ferrotap::test::ComEnv;
+using ferrotap::test::Pty;
+using ferrotap::test::Pump;
+
+class DeviceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void portMapOrder() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string exeDir = dir.path().toStdString();
+    QCOMPARE(ResolveDevicePath(1, exeDir), std::string("/dev/ttyS0"));
+    QCOMPARE(ResolveDevicePath(5, exeDir), std::string("/dev/ttyUSB0"));
+    QCOMPARE(ResolveDevicePath(21, exeDir), std::string("/dev/ttyACM0"));
+    QCOMPARE(ResolveDevicePath(37, exeDir), std::string("/dev/ttyS4"));
+    QCOMPARE(ResolveDevicePath(0, exeDir), std::string());
+    {
+      std::ofstream map(exeDir + "/" + kPortMapFileName);
+      map << "# adapters\r\n com5 = /dev/ttyUSB3 \r\nCOM1=/dev/ttyAMA0\n";
+    }
+    QCOMPARE(ResolveDevicePath(5, exeDir), std::string("/dev/ttyUSB3"));
+    QCOMPARE(ResolveDevicePath(1, exeDir), std::string("/dev/ttyAMA0"));
+    QCOMPARE(ResolveDevicePath(2, exeDir), std::string("/dev/ttyS1"));
+    ComEnv env(1, "/dev/pts/77");
+    QCOMPARE(ResolveDevicePath(1, exeDir), std::string("/dev/pts/77"));
+  }
+
+  void bytesRoundTripOverPty() {
+    Pty terminal;
+    QVERIFY(terminal.Ok());
+    NotificationLoop loop;
+    ComEnv env(30, terminal.SlaveName());
+    ComPort port(loop.ChannelFactory());
+    port.SetComNumber(30);
+    port.SetOpen(true);
+    std::string received;
+    port.OnTriggerAvail = [&](ComPort& sender, uint16_t count) {
+      for (int i = 0; i < count; ++i) received.push_back(static_cast<char>(sender.ReadChar()));
+      sender.WriteString("<" + std::to_string(count) + ">");
+    };
+    terminal.Write("hello");
+    QVERIFY(Pump(loop, [&] { return received == "hello"; }));
+    std::string echoed;
+    QVERIFY(Pump(loop, [&] {
+      echoed += terminal.ReadSome();
+      return !echoed.empty() && echoed.back() == '>';
+    }));
+    QVERIFY(echoed.front() == '<');
+  }
+
+  void deviceLoss() {
+    auto terminal = std::make_unique<Pty>();
+    QVERIFY(terminal->Ok());
+    NotificationLoop loop;
+    ComEnv env(31, terminal->SlaveName());
+    ComPort port(loop.ChannelFactory());
+    port.SetComNumber(31);
+    port.SetOpen(true);
+    std::vector<std::string> losses;
+    int notifications = 0;
+    port.OnTriggerAvail = [&](ComPort&, uint16_t) { ++notifications; };
+    port.OnDeviceLost = [&](ComPort&, const std::string& reason) { losses.push_back(reason); };
+    terminal->Write("kept");
+    QVERIFY(Pump(loop, [&] { return port.BytesAvailable() == 4; }));
+    terminal->CloseMaster();
+    QVERIFY(Pump(loop, [&] { return !losses.empty(); }));
+    QVERIFY(QString::fromStdString(losses.front())
+                .contains(QString::fromStdString(terminal->SlaveName())));
+    // Reported once, no busy notifications afterwards, and nothing received is dropped.
+    const int before = notifications;
+    Pump(
+        loop, [] { return false; }, std::chrono::milliseconds(300));
+    QCOMPARE(losses.size(), std::size_t(1));
+    QCOMPARE(notifications, before);
+    QCOMPARE(port.BytesAvailable(), std::size_t(4));
+    std::string kept;
+    for (int i = 0; i < 4; ++i) kept.push_back(static_cast<char>(port.ReadChar()));
+    QCOMPARE(kept, std::string("kept"));
+    port.SetOpen(false);
+    QVERIFY(!port.Open());
+    // The device comes back (a new pty mapped to the same number).
+    terminal = std::make_unique<Pty>();
+    ComEnv back(31, terminal->SlaveName());
+    port.SetOpen(true);
+    std::string again;
+    port.OnTriggerAvail = [&](ComPort& sender, uint16_t count) {
+      again += sender.ReadString(count);
+    };
+    terminal->Write("back");
+    QVERIFY(Pump(loop, [&] { return again == "back"; }));
+  }
+
+  void clearOutputDropsQueuedBytes() {
+    Pty terminal;
+    QVERIFY(terminal.Ok());
+    NotificationLoop loop;
+    ComEnv env(32, terminal.SlaveName());
+    ComPort port(loop.ChannelFactory());
+    port.SetComNumber(32);
+    port.SetOutSize(65535);
+    port.SetOpen(true);
+    port.WriteString(std::string(60000, 'z'));
+    port.ClearOutput();
+    QCOMPARE(port.OutputPending(), std::size_t(0));
+    port.WriteString("end");
+    std::string got;
+    QVERIFY(Pump(loop, [&] {
+      got += terminal.ReadSome();
+      return got.size() >= 3 && got.compare(got.size() - 3, 3, "end") == 0;
+    }));
+    QVERIFY(got.size() < 60003);
+  }
+};
+
+FERROTAP_TEST(DeviceTest)
+#include "device_test.moc"
