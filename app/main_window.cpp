@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -15,6 +17,9 @@
 #include "app/status_strip.h"
 #include "app/terminal_page.h"
 #include "app/window_setup.h"
+#include "serial/com_port.h"
+#include "serial/interval_timer.h"
+#include "serial/status_light_controller.h"
 #include "protocol/protocol_setting_page.h"
 #include "serial/com_setting_page.h"
 #include "simulation/ascii_commands_page.h"
@@ -55,6 +60,8 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
   }
 
   exeDir_ = QDir::fromNativeSeparators(exeDir);
+  CreatePorts();
+  ConnectStatusStrip();
   FormCreate();
   ConnectDataWindowMenu();
   ConnectColorEditing();
@@ -66,6 +73,11 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
+  FormDestroy();
+}
+
+void MainWindow::FormDestroy() {
+  ClosePorts();
 }
 
 void MainWindow::BuildPages() {
@@ -102,11 +114,24 @@ void MainWindow::FormCreate() {
       VersionText(FERROTAP_VERSION_MAJOR, FERROTAP_VERSION_MINOR, FERROTAP_VERSION_PATCH));
   if (!exeDir_.endsWith('/')) exeDir_ += '/';
   cpsPath_ = exeDir_ + "Port_CFG.cps";
+  CP1->SetExeDir(exeDir_.toStdString());
+  CP2->SetExeDir(exeDir_.toStdString());
   // Our data window ends a line at CR, LF or CR LF alike; CR LF keeps saved text portable.
   lineBreak_ = "\r\n";
   SetSimulationGridHeader(Grid(this, "SGPS"));
   SetCommandGridHeader(Grid(this, "SGAC"));
   PageControl1->setCurrentIndex(kTerminalPageIndex);
+  // Start-up goes on whatever fails here: the window shows in any case.
+  try {
+    ApplyPortSettings();
+  } catch (const std::exception& error) {
+    dialogs_->ShowError(QString::fromLocal8Bit(error.what()));
+  }
+}
+
+void MainWindow::ConnectStatusStrip() {
+  connect(strip_->SBERRCLEAR, &QPushButton::clicked, this, &MainWindow::SBERRCLEARClick);
+  connect(strip_->SpeedButton1, &QPushButton::clicked, this, &MainWindow::SpeedButton1Click);
 }
 
 void MainWindow::FormKeyDown(int key) {
@@ -121,12 +146,6 @@ void MainWindow::FormKeyDown(int key) {
   } else {
     dialogs_->Beep();
   }
-}
-
-void MainWindow::SendCommandForFunctionKey(int number) {
-  // The command table and port A's transmit routine come with the serial layer; until they are
-  // wired in here, a function key is taken (no beep) but nothing is sent.
-  static_cast<void>(number);
 }
 
 void MainWindow::FormResize() {
@@ -148,6 +167,12 @@ bool MainWindow::IsFirstReceiver(QObject* watched) const {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    // The "RTS" and "DTR" labels act as buttons.
+    if (watched == strip_->Label4) Label4Click();
+    if (watched == strip_->Label5) Label5Click();
+  }
   if (event->type() == QEvent::KeyPress) {
     if (IsFirstReceiver(watched)) FormKeyDown(static_cast<QKeyEvent*>(event)->key());
   } else if (event->type() == QEvent::Resize && watched->isWidgetType()) {

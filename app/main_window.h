@@ -2,7 +2,10 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <array>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/bytes.h"
 #include "app/colors.h"
@@ -12,6 +15,9 @@ class QTabWidget;
 namespace ferrotap {
 
 class AsciiCommandsPage;
+class ComPort;
+class IntervalTimer;
+class StatusLightController;
 class ComSettingPage;
 class DataWindow;
 class Dialogs;
@@ -73,6 +79,38 @@ class MainWindow : public QMainWindow {
   void ApplyPortSettings();
   void ClosePorts();
 
+  // Serial ports A and B, port A's lamp controller and the RS-485 direction timer.
+  std::unique_ptr<ComPort> CP1;
+  std::unique_ptr<ComPort> CP2;
+  std::unique_ptr<StatusLightController> LEDCTRL;
+  IntervalTimer* TIMER485;
+
+  // Capture: the bytes of the last data-available notification of each port.
+  void CP1TriggerAvail(ComPort& port, uint16_t count);
+  void CP2TriggerAvail(ComPort& port, uint16_t count);
+  void ShowPortA(const Bytes& bytes);
+  void ShowEcho(const Bytes& bytes);
+  Bytes RenderA(const Bytes& bytes) const;
+  Bytes RenderB(const Bytes& bytes) const;
+  const Bytes& RxPackA() const { return rxPackA_; }
+  const Bytes& RxPackB() const { return rxPackB_; }
+
+  // Transmit: the only way bytes leave port A.
+  void SendOnPortA(const Bytes& bytes);
+  void TIMER485Timer();
+  // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.
+  std::array<Bytes, 30>& AsciiCommandTable() { return asciiCommandTable_; }
+
+  // Line status and lamps.
+  void CP1TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
+  void CP2TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
+  void CP1TriggerModemStatus(ComPort& port);
+  void Label4Click();
+  void Label5Click();
+  void SBERRCLEARClick();
+  void SpeedButton1Click();
+  uint16_t HandShakeTriggerA() const { return handShakeTriggerA_; }
+
   // Colour editing on the Com Setting page.
   void CBWCOLORChange();
   void BLOCOLClick();
@@ -89,6 +127,15 @@ class MainWindow : public QMainWindow {
   void SaveDataWindow(const QString& extension, const QString& filter, bool rtf);
   bool IsFirstReceiver(QObject* watched) const;
 
+  void FormDestroy();
+  void ConnectStatusStrip();
+  void CreatePorts();
+  void OpenPortA();
+  void OpenPortB();
+  void PortLost(char port, const std::string& reason);
+  void InsertColored(ColorRole role, const Bytes& text);
+  Bytes AppendLineEnd(Bytes bytes) const;
+
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
   StatusStrip* strip_;
@@ -97,6 +144,20 @@ class MainWindow : public QMainWindow {
   QString cpsPath_;
   Bytes lineBreak_;
   ColorSet colors_;
+
+  Bytes rxPackA_;
+  Bytes rxPackB_;
+  uint16_t rxCountA_ = 0;
+  uint16_t rxCountB_ = 0;
+  std::array<Bytes, 30> asciiCommandTable_;
+  // Trigger handles made at each open: port A's pack and hand-shake timers, its modem-status and
+  // line-status triggers; port B's pack timer and line-status trigger.
+  uint16_t packTriggerA_ = 0;
+  uint16_t handShakeTriggerA_ = 0;
+  uint16_t modemTriggerA_ = 0;
+  uint16_t lineTriggerA_ = 0;
+  uint16_t packTriggerB_ = 0;
+  uint16_t lineTriggerB_ = 0;
 };
 
 }  // namespace ferrotap

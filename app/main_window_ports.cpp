@@ -1,9 +1,218 @@
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <stdexcept>
+
+#include "app/dialogs.h"
+#include "app/editable_combo_box.h"
 #include "app/main_window.h"
+#include "app/port_led.h"
+#include "app/status_light.h"
+#include "app/status_strip.h"
+#include "serial/com_port.h"
+#include "serial/com_port_error.h"
+#include "serial/com_setting_page.h"
+#include "serial/interval_timer.h"
+#include "serial/port_select_dialog.h"
+#include "serial/qt_notification_channel.h"
+#include "serial/status_light_controller.h"
+#include "simulation/escape.h"
 
 namespace ferrotap {
+namespace {
 
-void MainWindow::ApplyPortSettings() {}
+constexpr uint16_t kLineStatusAll = 15;  // overrun, parity, framing and break
+constexpr uint8_t kStatusModem = 1;
+constexpr uint8_t kStatusLine = 2;
 
-void MainWindow::ClosePorts() {}
+int IntegerOf(const QString& text) {
+  bool ok = false;
+  const int value = text.trimmed().toInt(&ok);
+  if (!ok) throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
+  return value;
+}
+
+Parity ParityOf(int index) {
+  switch (index) {
+    case 1:
+      return pOdd;
+    case 2:
+      return pEven;
+    case 3:
+      return pMark;
+    case 4:
+      return pSpace;
+    default:
+      return pNone;
+  }
+}
+
+}  // namespace
+
+void MainWindow::CreatePorts() {
+  const std::string exeDir = exeDir_.toStdString();
+  CP1 = std::make_unique<ComPort>(QtNotificationChannel::Factory(), exeDir);
+  CP1->SetAutoOpen(false);
+  CP1->SetPromptForPort(false);
+  CP1->SetBufferFull(3686);
+  CP1->SetBufferResume(409);
+  CP1->OnTriggerAvail = [this](ComPort& port, uint16_t count) { CP1TriggerAvail(port, count); };
+  CP1->OnTriggerLineError = [this](ComPort& port, uint16_t error, bool lineBreak) {
+    CP1TriggerLineError(port, error, lineBreak);
+  };
+  CP1->OnTriggerModemStatus = [this](ComPort& port) { CP1TriggerModemStatus(port); };
+  CP1->OnDeviceLost = [this](ComPort&, const std::string& reason) { PortLost('A', reason); };
+
+  CP2 = std::make_unique<ComPort>(QtNotificationChannel::Factory(), exeDir);
+  CP2->SetPortPrompter(PortSelectDialog::Prompter(this));
+  CP2->OnTriggerAvail = [this](ComPort& port, uint16_t count) { CP2TriggerAvail(port, count); };
+  CP2->OnTriggerLineError = [this](ComPort& port, uint16_t error, bool lineBreak) {
+    CP2TriggerLineError(port, error, lineBreak);
+  };
+  CP2->OnDeviceLost = [this](ComPort&, const std::string& reason) { PortLost('B', reason); };
+
+  LEDCTRL = std::make_unique<StatusLightController>(CP1.get());
+  LightSet& lights = LEDCTRL->Lights();
+  lights.CTSLight = LampSink(strip_->CTSLED);
+  lights.DSRLight = LampSink(strip_->DSRLED);
+  lights.DCDLight = LampSink(strip_->DCDLED);
+  lights.TXDLight = LampSink(strip_->TXLED);
+  lights.RXDLight = LampSink(strip_->RXLED);
+
+  TIMER485 = new IntervalTimer(this);
+  TIMER485->SetEnabled(false);
+  TIMER485->OnTimer = [this] { TIMER485Timer(); };
+}
+
+void MainWindow::ApplyPortSettings() {
+  ComSettingPage* page = TabSheet3;
+  CP1->SetComNumber(static_cast<uint16_t>(IntegerOf(page->CBPortA->currentText())));
+  CP1->SetBaud(IntegerOf(page->CBBR->currentText()));
+  CP1->SetDataBits(static_cast<uint16_t>(IntegerOf(page->CBDB->currentText())));
+  CP1->SetParity(ParityOf(page->CBPAR->currentIndex()));
+  CP1->SetStopBits(page->CBSTOPB->currentText() == "1" ? 1 : 2);
+  CP1->SetInSize(static_cast<uint16_t>(page->SEINBUF->value()));
+  CP1->SetOutSize(static_cast<uint16_t>(page->SEOUTBUF->value()));
+
+  const int method = page->CBOXRS485->currentIndex();
+  if (page->CB485->isChecked()) {
+    if (method == 0) CP1->SetRS485Mode(true);
+    if (method == 1) CP1->SetRTS(false);
+  } else {
+    if (method == 0) CP1->SetRS485Mode(false);
+    if (method == 1) CP1->SetRTS(true);
+  }
+
+  if (page->RBHFLOW->isChecked()) {
+    CP1->SetSWFlowOptions(swfNone);
+    uint8_t options = 0;
+    if (page->RBUSEDTR->isChecked()) options |= hwfUseDTR;
+    if (page->RBUSERTS->isChecked()) options |= hwfUseRTS;
+    if (page->RBREQDSR->isChecked()) options |= hwfRequireDSR;
+    if (page->RBREQCTS->isChecked()) options |= hwfRequireCTS;
+    CP1->SetHWFlowOptions(options);
+  } else if (page->RBSFLOW->isChecked()) {
+    CP1->SetHWFlowOptions(0);
+    static constexpr SWFlowOptions kDirections[] = {swfReceive, swfTransmit, swfBoth};
+    const int direction = page->CBSFFOR->currentIndex();
+    CP1->SetSWFlowOptions(direction >= 0 ? kDirections[direction] : swfBoth);
+    if (const auto c = DecodeEscapedChar(page->EDXOFF->text().toLatin1().toStdString())) {
+      CP1->SetXOffChar(*c);
+    } else {
+      dialogs_->ShowError("Bed XOff character. Default left (#19)");
+    }
+    if (const auto c = DecodeEscapedChar(page->EDXON->text().toLatin1().toStdString())) {
+      CP1->SetXOnChar(*c);
+    } else {
+      dialogs_->ShowError("Bed XOn character. Default left (#17)");
+    }
+  } else {
+    CP1->SetHWFlowOptions(0);
+    CP1->SetSWFlowOptions(swfNone);
+  }
+
+  strip_->RTSLED->SetLit(CP1->RTS());
+  strip_->DTRLED->SetLit(CP1->DTR());
+
+  const bool spy = page->CB2COM->isChecked();
+  if (spy) {
+    CP2->SetComNumber(static_cast<uint16_t>(IntegerOf(page->CBPORTB->currentText())));
+    CP2->SetBaud(CP1->Baud());
+    CP2->SetDataBits(CP1->DataBits());
+    CP2->SetParity(CP1->Parity());
+    CP2->SetStopBits(CP1->StopBits());
+    CP2->SetInSize(CP1->InSize());
+    CP2->SetOutSize(CP1->OutSize());
+  }
+
+  LEDCTRL->SetWatching(true);
+  OpenPortA();
+  // Fails with "not open" when port A did not open: the error report shows it and the rest of
+  // the apply, port B included, does not run.
+  CP1->ClearInput();
+  CP1->ClearOutput();
+  if (spy) OpenPortB();
+
+  strip_->SetSB1Panel(0, page->CB485->isChecked() ? "Type: RS-485" : "Type: RS-232C");
+  strip_->SetSB1Panel(1, "COM " + page->CBPortA->currentText() +
+                             (spy ? "/" + page->CBPORTB->currentText() : QString()));
+  strip_->SetSB1Panel(2, "BR: " + page->CBBR->currentText());
+  strip_->SetSB1Panel(3, "Parity: " + page->CBPAR->currentText());
+  strip_->SetSB1Panel(4, "DataBits: " + page->CBDB->currentText());
+  strip_->SetSB1Panel(5, "StopBits: " + page->CBSTOPB->currentText());
+
+  lineTriggerA_ = CP1->NewStatusTrigger(kStatusLine);
+  CP1->ArmStatusTrigger(lineTriggerA_, kLineStatusAll, true);
+}
+
+void MainWindow::OpenPortA() {
+  try {
+    CP1->SetOpen(true);
+    strip_->LEDCOMA->SetActive(true);
+    packTriggerA_ = CP1->NewTimerTrigger();
+    handShakeTriggerA_ = CP1->NewTimerTrigger();
+    modemTriggerA_ = CP1->NewStatusTrigger(kStatusModem);
+  } catch (const ComPortError& error) {
+    dialogs_->ShowError(QString("Com A open error\n") + QString::fromLocal8Bit(error.what()));
+  }
+}
+
+void MainWindow::OpenPortB() {
+  try {
+    CP2->SetOpen(true);
+    strip_->LEDCOMB->SetActive(true);
+    packTriggerB_ = CP2->NewTimerTrigger();
+    CP2->ClearInput();
+    CP2->ClearOutput();
+    lineTriggerB_ = CP2->NewStatusTrigger(kStatusLine);
+    CP2->ArmStatusTrigger(lineTriggerB_, kLineStatusAll, true);
+  } catch (const ComPortError& error) {
+    dialogs_->ShowError(QString("Com B open error\n") + QString::fromLocal8Bit(error.what()));
+  }
+}
+
+void MainWindow::ClosePorts() {
+  CP1->SetOpen(false);
+  CP2->SetOpen(false);
+  strip_->LEDCOMA->SetActive(false);
+  strip_->LEDCOMB->SetActive(false);
+  LEDCTRL->SetWatching(false);
+}
+
+void MainWindow::PortLost(char port, const std::string& reason) {
+  // The device is gone: the port stays unusable until the settings are applied again.
+  if (port == 'A') {
+    strip_->LEDCOMA->SetActive(false);
+    LEDCTRL->SetWatching(false);
+  } else {
+    strip_->LEDCOMB->SetActive(false);
+  }
+  TabSheet3->BBCOMAPPLY->setEnabled(true);
+  dialogs_->ShowError(QString("Com %1 lost: %2\nPress \"Apply\" on the Com Setting page to open it again.")
+                          .arg(QChar::fromLatin1(port))
+                          .arg(QString::fromLocal8Bit(reason.c_str())));
+}
 
 }  // namespace ferrotap

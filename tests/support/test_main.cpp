@@ -37,6 +37,15 @@ bool RegisterTest(const char* name, TestFactory factory) {
 
 // Runs every registered test class; FERROTAP_TEST_ONLY=Name runs one. Arguments go to Qt Test.
 int main(int argc, char* argv[]) {
+#ifdef FERROTAP_TEST_GUI
+  // Windows under test open their ports at start-up: unless a test maps a port number itself, it
+  // gets one end of an in-process cable rather than whatever serial device this machine has.
+  for (int n = 1; n <= 16; ++n) {
+    const std::string name = "FERROTAP_COM" + std::to_string(n);
+    const std::string path = "virtual:test-com" + std::to_string(n) + ":a";
+    setenv(name.c_str(), path.c_str(), 0);
+  }
+#endif
   TestApplication app(argc, argv);
   const char* only = std::getenv("FERROTAP_TEST_ONLY");
   int failedClasses = 0;

@@ -1,0 +1,89 @@
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "app/data_window.h"
+#include "app/editable_combo_box.h"
+#include "app/main_window.h"
+#include "app/render.h"
+#include "app/terminal_page.h"
+#include "serial/com_port.h"
+#include "serial/com_setting_page.h"
+#include "serial/interval_timer.h"
+#include "serial/rs485_timing.h"
+
+namespace ferrotap {
+
+void MainWindow::InsertColored(ColorRole role, const Bytes& text) {
+  REA->SetInsertColor(colors_[role]);
+  REA->InsertText(text);
+}
+
+Bytes MainWindow::RenderA(const Bytes& bytes) const {
+  return RenderBytes(DisplayFormatFromIndex(TabSheet1->CBINDATAF->currentIndex()), bytes);
+}
+
+Bytes MainWindow::RenderB(const Bytes& bytes) const {
+  return RenderBytes(DisplayFormatFromIndex(TabSheet1->CBOUTDATAF->currentIndex()), bytes);
+}
+
+// All bytes of one notification are read before anything is shown, so that one notification
+// becomes one insertion.
+void MainWindow::CP1TriggerAvail(ComPort& port, uint16_t count) {
+  rxPackA_ = port.ReadString(count);
+  rxCountA_ = count;
+  // The packet decoder is not part of the program yet: decoded or not, the bytes are shown.
+  ShowPortA(rxPackA_);
+}
+
+void MainWindow::CP2TriggerAvail(ComPort& port, uint16_t count) {
+  rxPackB_ = port.ReadString(count);
+  rxCountB_ = count;
+  ShowEcho(rxPackB_);
+}
+
+void MainWindow::ShowPortA(const Bytes& bytes) { InsertColored(ColorRole::PortAData, RenderA(bytes)); }
+
+void MainWindow::ShowEcho(const Bytes& bytes) {
+  // The data window can take the focus only while its page is shown.
+  if (PageControl1->currentIndex() == kTerminalPageIndex && REA->isVisible()) REA->setFocus();
+  if (bytes.empty()) {
+    REA->SetInsertColor(kSysWindowTextColor);
+    REA->InsertText("[Empty pack]");
+  } else {
+    InsertColored(ColorRole::PortBData, RenderB(bytes));
+  }
+  REA->SetInsertColor(colors_[ColorRole::PortAData]);
+}
+
+void MainWindow::SendOnPortA(const Bytes& bytes) {
+  if (TabSheet3->CB485->isChecked() && TabSheet3->CBOXRS485->currentIndex() == 1) {
+    CP1->SetRTS(true);
+    TIMER485->SetInterval(Rs485IntervalMs(bytes.size(), CP1->Baud()));
+    TIMER485->SetEnabled(true);
+  }
+  CP1->WriteString(bytes);
+}
+
+void MainWindow::TIMER485Timer() {
+  if (TabSheet3->CB485->isChecked() && TabSheet3->CBOXRS485->currentIndex() == 1) {
+    CP1->SetRTS(false);
+  }
+  TIMER485->SetEnabled(false);
+}
+
+Bytes MainWindow::AppendLineEnd(Bytes bytes) const {
+  if (TabSheet1->CBADDCRLF->isChecked()) bytes += TabSheet3->RBCR->isChecked() ? "\r" : "\r\n";
+  return bytes;
+}
+
+void MainWindow::SendCommandForFunctionKey(int number) {
+  const Bytes text = AppendLineEnd(asciiCommandTable_[static_cast<std::size_t>(number - 1)]);
+  SendOnPortA(text);
+  if (TabSheet1->CBECHO->isChecked()) {
+    REA->InsertText(lineBreak_);
+    ShowEcho(text);
+  }
+}
+
+}  // namespace ferrotap
