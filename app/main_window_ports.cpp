@@ -101,7 +101,9 @@ void MainWindow::ApplyPortSettings() {
     if (method == 0) CP1->SetRS485Mode(true);
     if (method == 1) CP1->SetRTS(false);
   } else {
-    if (method == 0) CP1->SetRS485Mode(false);
+    // Whichever method is selected, an unchecked "RS-485 mode active" leaves no RS-485 mode
+    // behind in the driver: it would keep RTS to itself.
+    CP1->SetRS485Mode(false);
     if (method == 1) CP1->SetRTS(true);
   }
 

@@ -1,0 +1,429 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <chrono>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "app/data_window.h"
+#include "app/editable_combo_box.h"
+#include "app/main_window.h"
+#include "app/port_led.h"
+#include "app/status_light.h"
+#include "app/status_strip.h"
+#include "app/terminal_page.h"
+#include "protocol/protocol_setting_page.h"
+#include "serial/com_port.h"
+#include "serial/com_setting_page.h"
+#include "serial/interval_timer.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_registry.h"
+#include "tests/support/virtual_peer.h"
+
+namespace ferrotap {
+namespace {
+
+QString CableName() {
+  static int next = 0;
+  return QString("monitor-%1").arg(++next);
+}
+
+// Colour of the text at position pos of the data window.
+Color ColorAt(const DataWindow* rea, std::size_t pos) {
+  for (const ColorRunView& run : rea->Runs()) {
+    if (pos >= run.start && pos < run.start + run.length) return run.color;
+  }
+  return 0xDEADBEEF;
+}
+
+QByteArray Text(const DataWindow* rea) { return QByteArray::fromStdString(rea->Text()); }
+
+}  // namespace
+
+// The window against a peer on the other end of port A's cable (and port B's in spy mode).
+class MonitorTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir_.emplace();
+    peerA_ = std::make_unique<test::VirtualPeer>(1, CableName());
+    peerB_ = std::make_unique<test::VirtualPeer>(2, CableName());
+    window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
+    QVERIFY(peerA_->Connect());
+    rea_ = window_->REA;
+    page_ = window_->ComSetting();
+    terminal_ = window_->Terminal();
+  }
+  void cleanup() {
+    window_.reset();
+    peerA_.reset();
+    peerB_.reset();
+    dialogs_ = test::ScriptedDialogs();
+  }
+
+  void startUpOpensPortA() {
+    QVERIFY(window_->CP1->Open());
+    QVERIFY(window_->findChild<PortLed*>("LEDCOMA")->Active());
+    QVERIFY(!window_->CP2->Open());
+    QVERIFY(dialogs_.Errors().isEmpty());
+    QCOMPARE(window_->Strip()->SB1Panel(0), "Type: RS-232C");
+    QCOMPARE(window_->Strip()->SB1Panel(1), "COM 1");
+    QCOMPARE(window_->Strip()->SB1Panel(2), "BR: 9600");
+    QCOMPARE(window_->Strip()->SB1Panel(3), "Parity: None");
+    QCOMPARE(window_->Strip()->SB1Panel(4), "DataBits: 8");
+    QCOMPARE(window_->Strip()->SB1Panel(5), "StopBits: 1");
+    QCOMPARE(peerA_->Device().PeerLine().baud, 9600);
+  }
+
+  // Blocks of successive notifications follow each other with nothing between them.
+  void hexBlocksRunTogether() {
+    peerA_->Send("AB");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 42 "));
+    peerA_->Send("\r\n");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 42 0D 0A "));
+    QCOMPARE(ColorAt(rea_, 0), window_->Colors()[ColorRole::PortAData]);
+    QCOMPARE(window_->RxPackA(), Bytes("\r\n"));
+  }
+
+  void asciiPassesLineEndsThrough() {
+    terminal_->CBINDATAF->setCurrentIndex(0);
+    peerA_->Send("AB");
+    QTRY_COMPARE(Text(rea_), QByteArray("AB"));
+    peerA_->Send("\r\nC");
+    QTRY_COMPARE(Text(rea_), QByteArray("AB\r\nC"));
+    QCOMPARE(rea_->Model().LineCount(), std::size_t{2});
+  }
+
+  void formatsPerDirection() {
+    terminal_->CBINDATAF->setCurrentIndex(3);
+    terminal_->CBOUTDATAF->setCurrentIndex(1);
+    peerA_->Send("\x01");
+    QTRY_COMPARE(Text(rea_), QByteArray("001 "));
+    window_->ShowEcho("\x01Z");
+    QCOMPARE(Text(rea_), QByteArray("001 $01Z"));
+    terminal_->CBINDATAF->SetText("typed");
+    peerA_->Send("X");
+    QTRY_COMPARE(window_->RxPackA(), Bytes("X"));
+    QCOMPARE(Text(rea_), QByteArray("001 $01Z"));  // no format chosen: nothing shown
+  }
+
+  void newDataGoesToTheCaretAndReplacesSelection() {
+    peerA_->Send("AB");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 42 "));
+    rea_->SetCaretPosition(3);
+    peerA_->Send("C");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 43 42 "));
+    rea_->Select(0, 3);
+    peerA_->Send("D");
+    QTRY_COMPARE(Text(rea_), QByteArray("44 43 42 "));
+  }
+
+  void newColourAppliesToLaterTextOnly() {
+    peerA_->Send("A");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 "));
+    window_->Colors()[ColorRole::PortAData] = 0x0000FF;
+    peerA_->Send("B");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 42 "));
+    QCOMPARE(ColorAt(rea_, 0), kSysWindowTextColor);
+    QCOMPARE(ColorAt(rea_, 3), Color{0x0000FF});
+  }
+
+  void sentCommandIsEchoedOnANewLine() {
+    terminal_->CBUSEAC->setChecked(true);
+    terminal_->CBADDCRLF->setChecked(true);
+    window_->AsciiCommandTable()[0] = "AB";
+    window_->FormKeyDown(Qt::Key_F1);
+    QTRY_COMPARE(peerA_->Received(), QByteArray("AB\r\n"));
+    QCOMPARE(Text(rea_), QByteArray("\r\n41 42 0D 0A "));
+    QCOMPARE(ColorAt(rea_, 2), window_->Colors()[ColorRole::PortBData]);
+    QCOMPARE(rea_->InsertColor(), window_->Colors()[ColorRole::PortAData]);
+
+    page_->RBCR->setChecked(true);
+    window_->FormKeyDown(Qt::Key_F1);
+    QTRY_COMPARE(peerA_->Received(), QByteArray("AB\r\nAB\r"));
+  }
+
+  void emptyCommandEchoesEmptyPack() {
+    terminal_->CBUSEAC->setChecked(true);
+    window_->FormKeyDown(Qt::Key_F2);
+    QCOMPARE(Text(rea_), QByteArray("\r\n[Empty pack]"));
+    QCOMPARE(ColorAt(rea_, 2), kSysWindowTextColor);
+    QCOMPARE(rea_->InsertColor(), window_->Colors()[ColorRole::PortAData]);
+    QVERIFY(dialogs_.Errors().isEmpty());
+  }
+
+  void keysSendOnlyOnTheTerminalPage() {
+    terminal_->CBUSEAC->setChecked(true);
+    window_->AsciiCommandTable()[0] = "Z";
+    window_->PageControl1->setCurrentIndex(1);
+    window_->FormKeyDown(Qt::Key_F1);
+    window_->PageControl1->setCurrentIndex(0);
+    window_->FormKeyDown(Qt::Key_F1);
+    QTRY_COMPARE(peerA_->Received(), QByteArray("Z"));
+  }
+
+  void spyModeShowsPortBInItsFormatAndColour() {
+    page_->CB2COM->setChecked(true);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(peerB_->Connect());
+    QVERIFY(window_->CP2->Open());
+    QVERIFY(window_->findChild<PortLed*>("LEDCOMB")->Active());
+    QCOMPARE(window_->Strip()->SB1Panel(1), "COM 1/2");
+    terminal_->CBOUTDATAF->setCurrentIndex(0);
+    peerA_->Send("A");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 "));
+    peerB_->Send("ok");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 ok"));
+    QCOMPARE(ColorAt(rea_, 3), window_->Colors()[ColorRole::PortBData]);
+    QCOMPARE(window_->RxPackB(), Bytes("ok"));
+    // Data of port B arrives while another page is shown, without taking the focus there.
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    window_->PageControl1->setCurrentIndex(1);
+    page_->CBPortA->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), page_->CBPortA);
+    peerB_->Send("!");
+    QTRY_COMPARE(Text(rea_), QByteArray("41 ok!"));
+    QCOMPARE(QApplication::focusWidget(), page_->CBPortA);
+  }
+
+  void markAndSpaceParity_data() {
+    QTest::addColumn<int>("item");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("mark") << 3 << static_cast<int>(pMark) << "Parity: Mark";
+    QTest::newRow("space") << 4 << static_cast<int>(pSpace) << "Parity: Space";
+    QTest::newRow("odd") << 1 << static_cast<int>(pOdd) << "Parity: Odd";
+  }
+  void markAndSpaceParity() {
+    QFETCH(int, item);
+    QFETCH(int, parity);
+    QFETCH(QString, panel);
+    page_->CBPAR->setCurrentIndex(item);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QCOMPARE(static_cast<int>(window_->CP1->Parity()), parity);
+    QCOMPARE(static_cast<int>(peerA_->Device().PeerLine().parity), parity);
+    QCOMPARE(window_->Strip()->SB1Panel(3), panel);
+  }
+
+  void timedRs485RaisesRtsForTheLineTime() {
+    page_->CB485->setChecked(true);
+    page_->CBOXRS485->setCurrentIndex(1);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(!window_->CP1->RTS());
+    QVERIFY(!peerA_->Device().PeerRts());
+    QCOMPARE(window_->Strip()->SB1Panel(0), "Type: RS-485");
+
+    const auto start = std::chrono::steady_clock::now();
+    window_->SendOnPortA(Bytes(20, 'x'));  // 20 ms at 9600 bit/s
+    QVERIFY(peerA_->Device().PeerRts());
+    QCOMPARE(window_->TIMER485->Interval(), 20);
+    QTRY_VERIFY(!peerA_->Device().PeerRts());
+    QVERIFY(std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(20));
+    QVERIFY(!window_->TIMER485->Enabled());
+    QTRY_COMPARE(peerA_->Received().size(), 20);
+
+    window_->SendOnPortA("ab");
+    QCOMPARE(window_->TIMER485->Interval(), 1);
+    QTRY_VERIFY(!window_->TIMER485->Enabled());
+    window_->SendOnPortA("abc");
+    QCOMPARE(window_->TIMER485->Interval(), 3);
+  }
+
+  void equalSendsDropRtsOneIntervalAfterTheFirst() {
+    page_->CB485->setChecked(true);
+    page_->CBOXRS485->setCurrentIndex(1);
+    page_->CBBR->SetText("1200");
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    const auto start = std::chrono::steady_clock::now();
+    window_->SendOnPortA(Bytes(30, 'x'));  // 250 ms at 1200 bit/s
+    QTest::qWait(100);
+    window_->SendOnPortA(Bytes(30, 'y'));  // same interval: no restart
+    QTRY_VERIFY_WITH_TIMEOUT(!peerA_->Device().PeerRts(), 5000);
+    const auto held = std::chrono::steady_clock::now() - start;
+    QVERIFY(held >= std::chrono::milliseconds(250));
+    QVERIFY2(held < std::chrono::milliseconds(340), "RTS restarted by the second send");
+  }
+
+  void otherModesLeaveRtsAlone() {
+    page_->CB485->setChecked(true);
+    page_->CBOXRS485->setCurrentIndex(0);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(window_->CP1->RS485Mode());
+    window_->SendOnPortA("abc");
+    QVERIFY(!window_->TIMER485->Enabled());
+
+    // Leaving RS-485 with the timed method selected also ends the driver's RS-485 mode.
+    page_->CB485->setChecked(false);
+    page_->CBOXRS485->setCurrentIndex(1);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(!window_->CP1->RS485Mode());
+    QVERIFY(window_->CP1->RTS());
+    window_->SendOnPortA("abc");
+    QVERIFY(!window_->TIMER485->Enabled());
+    QVERIFY(peerA_->Device().PeerRts());
+  }
+
+  void uncheckingRs485WhileTimerRunsKeepsRts() {
+    page_->CB485->setChecked(true);
+    page_->CBOXRS485->setCurrentIndex(1);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    window_->SendOnPortA(Bytes(100, 'x'));
+    page_->CB485->setChecked(false);
+    QTRY_VERIFY(!window_->TIMER485->Enabled());
+    QVERIFY(peerA_->Device().PeerRts());
+  }
+
+  void rtsAndDtrToggleByTheirLabels() {
+    auto* rts = window_->findChild<QLabel*>("Label4");
+    auto* dtr = window_->findChild<QLabel*>("Label5");
+    auto* rtsLamp = window_->findChild<StatusLight*>("RTSLED");
+    auto* dtrLamp = window_->findChild<StatusLight*>("DTRLED");
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(rtsLamp->Lit() && dtrLamp->Lit());
+    QTest::mouseClick(rts, Qt::LeftButton);
+    QVERIFY(!peerA_->Device().PeerRts());
+    QVERIFY(!rtsLamp->Lit());
+    QTest::mouseClick(dtr, Qt::LeftButton);
+    QVERIFY(!peerA_->Device().PeerDtr());
+    QVERIFY(!dtrLamp->Lit());
+    QTest::mouseClick(dtr, Qt::LeftButton);
+    QVERIFY(peerA_->Device().PeerDtr());
+
+    page_->CB485->setChecked(true);
+    QTest::mouseClick(rts, Qt::LeftButton);
+    QVERIFY(!peerA_->Device().PeerRts());
+    QVERIFY(!rtsLamp->Lit());
+    QTest::mouseClick(dtr, Qt::LeftButton);
+    QVERIFY(!peerA_->Device().PeerDtr());
+  }
+
+  void lineErrorsReportedAndRearmed() {
+    auto* sb2 = window_->findChild<QLabel*>("SB2");
+    peerA_->Device().InjectLineErrors(0x02);
+    QTRY_COMPARE(sb2->text(), "PortA Err 2 : Overrun");
+    peerA_->Device().InjectLineErrors(0x08);
+    peerA_->Device().SendBreak();
+    QTRY_COMPARE(sb2->text(), "PortA Err 4 : Framing - LineBreak");
+    QTest::mouseClick(window_->findChild<QPushButton*>("SBERRCLEAR"), Qt::LeftButton);
+    QCOMPARE(sb2->text(), QString());
+    peerA_->Device().InjectLineErrors(0x04);
+    QTRY_COMPARE(sb2->text(), "PortA Err 3 : Parity");
+  }
+
+  void portBLineErrors() {
+    page_->CB2COM->setChecked(true);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(peerB_->Connect());
+    peerB_->Device().SendBreak();
+    QTRY_COMPARE(window_->findChild<QLabel*>("SB2")->text(), "PortB Err 0 - LineBreak");
+  }
+
+  void ctsReportedAsSyncWhenSignalledOnRtsCts() {
+    auto* protocol = window_->findChild<ProtocolSettingPage*>("TabSheet2");
+    peerA_->Device().SetRts(true);
+    QTRY_VERIFY(window_->findChild<StatusLight*>("CTSLED")->Lit());
+    QCOMPARE(Text(rea_), QByteArray());  // SYNC type "No SYN": nothing written
+
+    protocol->CBEOT->setCurrentIndex(2);
+    int timerFired = 0;
+    window_->CP1->OnTriggerTimer = [&](ComPort&, uint16_t) { ++timerFired; };
+    window_->CP1->ArmTimerTrigger(window_->HandShakeTriggerA(), 4, true);
+    peerA_->Device().SetRts(false);
+    QTRY_COMPARE(Text(rea_), QByteArray("CTS Off as SYN\r\n"));
+    peerA_->Device().SetRts(true);
+    QTRY_COMPARE(Text(rea_), QByteArray("CTS Off as SYN\r\nCTS On as SYN\r\n"));
+    QCOMPARE(ColorAt(rea_, 0), window_->Colors()[ColorRole::PortAHandShake]);
+    QCOMPARE(rea_->InsertColor(), window_->Colors()[ColorRole::PortAHandShake]);
+    QTest::qWait(400);  // four ticks and more: the stopped hand-shake timer never fires
+    QCOMPARE(timerFired, 0);
+
+    protocol->CBHS->setChecked(false);
+    peerA_->Device().SetRts(false);
+    QTRY_VERIFY(!window_->findChild<StatusLight*>("CTSLED")->Lit());
+    QCOMPARE(Text(rea_), QByteArray("CTS Off as SYN\r\nCTS On as SYN\r\n"));
+  }
+
+  void lampsFollowTheLines() {
+    peerA_->Device().SetDtr(true);
+    QTRY_VERIFY(window_->findChild<StatusLight*>("DSRLED")->Lit());
+    QTRY_VERIFY(window_->findChild<StatusLight*>("DCDLED")->Lit());
+    peerA_->Send("x");
+    QTRY_VERIFY(window_->findChild<StatusLight*>("RXLED")->Lit());
+    QTRY_VERIFY(!window_->findChild<StatusLight*>("RXLED")->Lit());
+    window_->SendOnPortA("y");
+    QTRY_VERIFY(window_->findChild<StatusLight*>("TXLED")->Lit());
+    QTRY_VERIFY(!window_->findChild<StatusLight*>("TXLED")->Lit());
+    window_->ClosePorts();
+    QVERIFY(!window_->findChild<StatusLight*>("DSRLED")->Lit());
+    window_->SpeedButton1Click();  // port closed: the lamps stay out
+    QVERIFY(!window_->findChild<StatusLight*>("DSRLED")->Lit());
+  }
+
+  // A pseudo-terminal whose other side goes away stands for a pulled USB adapter.
+  void deviceLossIsReportedOnceAndApplyReopens() {
+    window_.reset();
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    qputenv("FERROTAP_COM1", name);
+    window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
+    close(slave);
+    QVERIFY(window_->CP1->Open());
+    QCOMPARE(write(master, "AB", 2), 2);
+    QTRY_COMPARE(Text(window_->REA), QByteArray("41 42 "));
+    auto* apply = window_->findChild<QPushButton*>("BBCOMAPPLY");
+    QVERIFY(!apply->isEnabled());
+    close(master);
+    QTRY_COMPARE(dialogs_.Errors().size(), 1);
+    QVERIFY(dialogs_.Errors()[0].startsWith("Com A lost"));
+    QVERIFY(!window_->findChild<PortLed*>("LEDCOMA")->Active());
+    QVERIFY(apply->isEnabled());
+    QTest::qWait(200);
+    QCOMPARE(dialogs_.Errors().size(), 1);  // reported once, and nothing spins meanwhile
+    QCOMPARE(Text(window_->REA), QByteArray("41 42 "));
+
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    qputenv("FERROTAP_COM1", name);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(window_->CP1->Open());
+    QVERIFY(window_->findChild<PortLed*>("LEDCOMA")->Active());
+    QCOMPARE(write(master, "C", 1), 1);
+    QTRY_COMPARE(Text(window_->REA), QByteArray("41 42 43 "));
+    window_.reset();
+    close(slave);
+    close(master);
+  }
+
+ private:
+  std::optional<QTemporaryDir> dir_;
+  test::ScriptedDialogs dialogs_;
+  std::unique_ptr<test::VirtualPeer> peerA_;
+  std::unique_ptr<test::VirtualPeer> peerB_;
+  std::unique_ptr<MainWindow> window_;
+  DataWindow* rea_ = nullptr;
+  ComSettingPage* page_ = nullptr;
+  TerminalPage* terminal_ = nullptr;
+};
+
+}  // namespace ferrotap
+
+using ferrotap::MonitorTest;
+FERROTAP_TEST(MonitorTest)
+#include "monitor_test.moc"
