@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include "serial/port_select_dialog.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -73,6 +75,12 @@ std::optional<Color> QtDialogs::ChooseColor(Color initial) {
 
 void QtDialogs::Beep() {
   QApplication::beep();
+}
+
+std::optional<uint16_t> QtDialogs::SelectPort(const std::vector<uint16_t>& numbers) {
+  PortSelectDialog dialog(numbers, parent_.data());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.SelectedNumber();
 }
 
 }  // namespace ferrotap

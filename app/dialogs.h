@@ -3,7 +3,9 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "app/colors.h"
 
@@ -38,6 +40,8 @@ class Dialogs {
   virtual std::optional<QString> SaveFileName(const FileDialogSpec& spec) = 0;
   // The chosen colour, or nothing when cancelled.
   virtual std::optional<Color> ChooseColor(Color initial) = 0;
+  // "Select Port": one of the offered port numbers, or nothing for Cancel.
+  virtual std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers) = 0;
   virtual void Beep() = 0;
 };
 
@@ -54,6 +58,7 @@ class QtDialogs : public Dialogs {
   std::optional<QString> OpenFileName(const FileDialogSpec& spec) override;
   std::optional<QString> SaveFileName(const FileDialogSpec& spec) override;
   std::optional<Color> ChooseColor(Color initial) override;
+  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers) override;
   void Beep() override;
 
  private:

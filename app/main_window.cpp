@@ -73,7 +73,11 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
-  FormDestroy();
+  // Nothing may escape a destructor; a port that cannot close cleanly is closing anyway.
+  try {
+    FormDestroy();
+  } catch (const std::exception&) {
+  }
 }
 
 void MainWindow::FormDestroy() {

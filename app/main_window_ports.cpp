@@ -15,7 +15,6 @@
 #include "serial/com_port_error.h"
 #include "serial/com_setting_page.h"
 #include "serial/interval_timer.h"
-#include "serial/port_select_dialog.h"
 #include "serial/qt_notification_channel.h"
 #include "serial/status_light_controller.h"
 #include "simulation/escape.h"
@@ -66,7 +65,9 @@ void MainWindow::CreatePorts() {
   CP1->OnDeviceLost = [this](ComPort&, const std::string& reason) { PortLost('A', reason); };
 
   CP2 = std::make_unique<ComPort>(QtNotificationChannel::Factory(), exeDir);
-  CP2->SetPortPrompter(PortSelectDialog::Prompter(this));
+  // Only port B prompts: a port number 0 typed for it asks for another port.
+  CP2->SetPortPrompter(
+      [this](const std::vector<uint16_t>& numbers) { return dialogs_->SelectPort(numbers); });
   CP2->OnTriggerAvail = [this](ComPort& port, uint16_t count) { CP2TriggerAvail(port, count); };
   CP2->OnTriggerLineError = [this](ComPort& port, uint16_t error, bool lineBreak) {
     CP2TriggerLineError(port, error, lineBreak);

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -38,15 +37,6 @@ PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers, QWidget
 std::optional<uint16_t> PortSelectDialog::SelectedNumber() const {
   if (ports_->currentIndex() < 0) return std::nullopt;
   return static_cast<uint16_t>(ports_->currentData().toUInt());
-}
-
-ComPort::PortPrompter PortSelectDialog::Prompter(QWidget* parent) {
-  QPointer<QWidget> owner(parent);
-  return [owner](const std::vector<uint16_t>& numbers) -> std::optional<uint16_t> {
-    PortSelectDialog dialog(numbers, owner.data());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.SelectedNumber();
-  };
 }
 
 }  // namespace ferrotap

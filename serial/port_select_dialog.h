@@ -5,7 +5,6 @@
 #include <optional>
 #include <vector>
 
-#include "serial/com_port.h"
 
 class QComboBox;
 
@@ -20,9 +19,6 @@ class PortSelectDialog : public QDialog {
 
   // The number of the chosen entry; nothing when the list is empty.
   std::optional<uint16_t> SelectedNumber() const;
-
-  // A prompter for ComPort that shows this dialog modally.
-  static ComPort::PortPrompter Prompter(QWidget* parent = nullptr);
 
  private:
   QComboBox* ports_;

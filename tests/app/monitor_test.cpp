@@ -193,6 +193,27 @@ class MonitorTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), page_->CBPortA);
   }
 
+  // Port B with number 0 asks for another port among those that can be opened now.
+  void portBNumberZeroAsksForAPort() {
+    page_->CB2COM->setChecked(true);
+    page_->CBPORTB->SetText("0");
+    dialogs_.AnswerPort(2);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QCOMPARE(dialogs_.PortRequests().size(), std::size_t{1});
+    const std::vector<uint16_t>& offered = dialogs_.PortRequests().front();
+    QVERIFY(std::find(offered.begin(), offered.end(), 2) != offered.end());
+    QVERIFY(std::find(offered.begin(), offered.end(), 1) == offered.end());  // port A has it
+    QVERIFY(window_->CP2->Open());
+    QCOMPARE(window_->CP2->ComNumber(), uint16_t{2});
+
+    dialogs_.AnswerPort(std::nullopt);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(!window_->CP2->Open());
+    QVERIFY(dialogs_.Errors().last().startsWith("Com B open error"));
+  }
+
   void markAndSpaceParity_data() {
     QTest::addColumn<int>("item");
     QTest::addColumn<int>("parity");

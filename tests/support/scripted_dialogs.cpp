@@ -56,4 +56,16 @@ std::optional<Color> ScriptedDialogs::ChooseColor(Color initial) {
   return answer;
 }
 
+std::optional<uint16_t> ScriptedDialogs::SelectPort(const std::vector<uint16_t>& numbers) {
+  portRequests_.push_back(numbers);
+  shown_.append("Select Port");
+  if (ports_.empty()) {
+    ++unscripted_;
+    return std::nullopt;
+  }
+  const std::optional<uint16_t> answer = ports_.front();
+  ports_.pop_front();
+  return answer;
+}
+
 }  // namespace ferrotap::test

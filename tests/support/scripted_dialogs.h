@@ -20,6 +20,7 @@ class ScriptedDialogs : public Dialogs {
   }
   void AnswerColor(std::optional<Color> color) { colors_.push_back(color); }
   void AnswerConfirm(bool yes) { confirms_.push_back(yes); }
+  void AnswerPort(std::optional<uint16_t> number) { ports_.push_back(number); }
 
   const QStringList& Errors() const { return errors_; }
   const QStringList& Infos() const { return infos_; }
@@ -27,6 +28,7 @@ class ScriptedDialogs : public Dialogs {
   const std::vector<FileDialogSpec>& OpenRequests() const { return openRequests_; }
   const std::vector<FileDialogSpec>& SaveRequests() const { return saveRequests_; }
   const std::vector<Color>& ColorRequests() const { return colorRequests_; }
+  const std::vector<std::vector<uint16_t>>& PortRequests() const { return portRequests_; }
   int Beeps() const { return beeps_; }
   int Unscripted() const { return unscripted_; }
   // Every text shown, in order, whatever the kind of box.
@@ -38,6 +40,7 @@ class ScriptedDialogs : public Dialogs {
   std::optional<QString> OpenFileName(const FileDialogSpec& spec) override;
   std::optional<QString> SaveFileName(const FileDialogSpec& spec) override;
   std::optional<Color> ChooseColor(Color initial) override;
+  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers) override;
   void Beep() override { ++beeps_; }
 
  private:
@@ -47,6 +50,8 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::pair<bool, QString>> files_;
   std::deque<std::optional<Color>> colors_;
   std::deque<bool> confirms_;
+  std::deque<std::optional<uint16_t>> ports_;
+  std::vector<std::vector<uint16_t>> portRequests_;
   QStringList errors_;
   QStringList infos_;
   QStringList confirmTexts_;
