@@ -1,0 +1,219 @@
+// Floods 10 MB into port A of the real main window (offscreen) through a pseudo-terminal, the
+// peer writing as fast as the pseudo-terminal takes the bytes, with "HEX" selected. Prints, next
+// to their targets: the rate at which received bytes were rendered into the data window, whether
+// the window's text is exactly the rendering of every byte sent, the longest time the UI thread
+// spent on one event without returning to its event loop (plus the longest gap between ticks of a
+// 5 ms probe timer, which also catches work outside event delivery), and the peak memory growth
+// per received byte. Exit status 0 when every target is met.
+//
+//   QT_QPA_PLATFORM=offscreen bench_monitor_flood [MB]     (default 10)
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "app/application.h"
+#include "app/data_window.h"
+#include "app/main_window.h"
+#include "app/render.h"
+#include "bench/serial_bench_support.h"
+
+namespace {
+
+constexpr double kTargetMBps = 4.0;
+constexpr double kTargetStallMs = 50.0;
+constexpr double kTargetGrowth = 10.0;
+constexpr int kProbeMs = 5;
+constexpr int kHexIndex = 2;
+constexpr qint64 kGiveUpMs = 120000;
+
+long StatusKb(const char* key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string prefix = std::string(key) + ":";
+  while (std::getline(status, line)) {
+    if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+  }
+  return 0;
+}
+
+// Makes VmHWM start again from the present resident size.
+void ResetPeakRss() {
+  std::ofstream clearRefs("/proc/self/clear_refs");
+  clearRefs << "5";
+}
+
+char Pattern(std::size_t i) {
+  return static_cast<char>((i * 131 + i / 251) & 0xFF);
+}
+
+// The real application object, timing every event delivered from the event loop itself (nested
+// deliveries belong to the outer one).
+class TimedApplication : public ferrotap::Application {
+ public:
+  using ferrotap::Application::Application;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (depth_ > 0 || !clock_.isValid()) {
+      ++depth_;
+      const bool handled = ferrotap::Application::notify(receiver, event);
+      --depth_;
+      return handled;
+    }
+    ++depth_;
+    const qint64 start = clock_.nsecsElapsed();
+    const bool handled = ferrotap::Application::notify(receiver, event);
+    longestEventNs_ = std::max(longestEventNs_, clock_.nsecsElapsed() - start);
+    --depth_;
+    return handled;
+  }
+
+  void StartTiming() {
+    longestEventNs_ = 0;
+    clock_.start();
+  }
+  void StopTiming() { clock_.invalidate(); }
+  qint64 LongestEventNs() const { return longestEventNs_; }
+
+ private:
+  QElapsedTimer clock_;
+  qint64 longestEventNs_ = 0;
+  int depth_ = 0;
+};
+
+const char* Verdict(bool met) {
+  return met ? "met" : "MISSED";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10;
+  const std::size_t total = std::max<std::size_t>(megabytes, 1) * 1024u * 1024u;
+
+  ferrotap::bench::PtyPair pty;
+  setenv("FERROTAP_COM1", pty.slaveName.c_str(), 1);
+
+  TimedApplication app(argc, argv);
+  QTemporaryDir exeDir;
+  ferrotap::MainWindow window(exeDir.path() + "/");
+  window.show();
+  auto* rea = window.findChild<ferrotap::DataWindow*>("REA");
+  auto* inFormat = window.findChild<QComboBox*>("CBINDATAF");
+  if (rea == nullptr || inFormat == nullptr) {
+    std::fprintf(stderr, "REA or CBINDATAF not found\n");
+    return 2;
+  }
+  inFormat->setCurrentIndex(kHexIndex);
+  // Let the window settle (first layout and paint) before the clock starts. Local event loops:
+  // QApplication::quit() would close the window, and a hidden data window never repaints.
+  QEventLoop settle;
+  QTimer::singleShot(200, &settle, &QEventLoop::quit);
+  settle.exec();
+  rea->Clear();
+
+  std::string payload(total, '\0');
+  for (std::size_t i = 0; i < total; ++i) payload[i] = Pattern(i);
+  const std::size_t expectedLength = total * 3;
+
+  if (!rea->isVisible()) {
+    std::fprintf(stderr, "the data window is not visible\n");
+    return 2;
+  }
+  const std::uint64_t paintsBefore = rea->PaintCount();
+  ResetPeakRss();
+  const long rssBefore = StatusKb("VmRSS");
+
+  QElapsedTimer clock;
+  std::atomic<bool> stopWriter{false};
+  clock.start();
+  app.StartTiming();
+  std::thread writer([&] {
+    std::size_t sent = 0;
+    while (sent < payload.size() && !stopWriter) {
+      const ssize_t n = ::write(pty.master, payload.data() + sent,
+                                std::min<std::size_t>(65536, payload.size() - sent));
+      if (n > 0) {
+        sent += static_cast<std::size_t>(n);
+      } else {
+        pollfd pfd{pty.master, POLLOUT, 0};
+        ::poll(&pfd, 1, 100);
+      }
+    }
+  });
+
+  qint64 lastTick = clock.nsecsElapsed();
+  qint64 longestGapNs = 0;
+  qint64 doneAtNs = -1;
+  std::size_t lastLength = 0;
+  qint64 lastProgressMs = 0;
+  QEventLoop flood;
+  QTimer probe;
+  probe.setTimerType(Qt::PreciseTimer);
+  probe.setInterval(kProbeMs);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    const qint64 now = clock.nsecsElapsed();
+    longestGapNs = std::max(longestGapNs, now - lastTick);
+    lastTick = now;
+    const std::size_t length = rea->Model().Length();
+    if (length != lastLength) {
+      lastLength = length;
+      lastProgressMs = now / 1000000;
+    }
+    // Done when all text is in, or nothing came for 10 s, or the run is hopeless.
+    if (length >= expectedLength || now / 1000000 - lastProgressMs > 10000 ||
+        clock.elapsed() > kGiveUpMs) {
+      doneAtNs = now;
+      flood.quit();
+    }
+  });
+  // The probe's own lateness shows the last insertion's moment to within one probe period; the
+  // rate is taken from the moment the text was complete.
+  probe.start();
+  flood.exec();
+  app.StopTiming();
+  probe.stop();
+  stopWriter = true;
+  writer.join();
+
+  const long peakKb = StatusKb("VmHWM");
+  const std::string text = rea->Text();
+  const bool complete = text == ferrotap::RenderBytes(ferrotap::DisplayFormat::Hex, payload);
+
+  const double seconds = static_cast<double>(doneAtNs) / 1e9;
+  const double receivedBytes = static_cast<double>(std::min(text.size(), expectedLength) / 3);
+  const double rate = receivedBytes / (1024.0 * 1024.0) / seconds;
+  const double stallMs = static_cast<double>(app.LongestEventNs()) / 1e6;
+  const double gapMs = static_cast<double>(longestGapNs) / 1e6 - kProbeMs;
+  const double growth =
+      static_cast<double>(peakKb - rssBefore) * 1024.0 / static_cast<double>(total);
+
+  std::printf("bytes sent            : %zu (%zu MB)\n", total, total / (1024 * 1024));
+  std::printf("text in data window   : %zu characters (expected %zu), %zu colour runs\n",
+              text.size(), expectedLength, rea->Model().RunCount());
+  std::printf("data window repaints  : %llu\n",
+              static_cast<unsigned long long>(rea->PaintCount() - paintsBefore));
+  std::printf("every byte arrived    : %-8s target: yes, no byte lost   %s\n",
+              complete ? "yes" : "NO", Verdict(complete));
+  std::printf("rendered rate         : %6.2f MB/s  target: >= %.1f MB/s  %s  (%.2f s)\n", rate,
+              kTargetMBps, Verdict(complete && rate >= kTargetMBps), seconds);
+  std::printf("longest UI event      : %6.1f ms    target: <= %.0f ms     %s\n", stallMs,
+              kTargetStallMs, Verdict(stallMs <= kTargetStallMs));
+  std::printf("longest probe lateness: %6.1f ms    (gap between %d ms ticks minus %d ms)\n", gapMs,
+              kProbeMs, kProbeMs);
+  std::printf(
+      "memory growth (peak)  : %6.2f B/B   target: < %.0f B/B     %s  (RSS %ld kB before, peak %ld "
+      "kB)\n",
+      growth, kTargetGrowth, Verdict(growth < kTargetGrowth), rssBefore, peakKb);
+  const bool allMet =
+      complete && rate >= kTargetMBps && stallMs <= kTargetStallMs && growth < kTargetGrowth;
+  return allMet ? 0 : 1;
+}
