@@ -46,6 +46,7 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
   compact.setPointSize(kFontPointSize);
   setFont(compact);
   BuildPages();
+  ConnectSettingsPage();
 
   // The window frame adds about 16 x 38 pixels, which makes the smallest window 700 x 500.
   setMinimumSize(kInitialWidth, kInitialHeight);
@@ -107,6 +108,7 @@ void MainWindow::FormCreate() {
   SetSimulationGridHeader(Grid(this, "SGPS"));
   SetCommandGridHeader(Grid(this, "SGAC"));
   PageControl1->setCurrentIndex(kTerminalPageIndex);
+  ReadOrWriteStartupSettings();
 }
 
 void MainWindow::FormKeyDown(int key) {
