@@ -51,6 +51,7 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
   compact.setPointSize(kFontPointSize);
   setFont(compact);
   BuildPages();
+  ConnectSettingsPage();
 
   // The window frame adds about 16 x 38 pixels, which makes the smallest window 700 x 500.
   setMinimumSize(kInitialWidth, kInitialHeight);
@@ -125,6 +126,7 @@ void MainWindow::FormCreate() {
   SetSimulationGridHeader(Grid(this, "SGPS"));
   SetCommandGridHeader(Grid(this, "SGAC"));
   PageControl1->setCurrentIndex(kTerminalPageIndex);
+  ReadOrWriteStartupSettings();
   // Start-up goes on whatever fails here: the window shows in any case.
   try {
     ApplyPortSettings();

@@ -115,6 +115,15 @@ class MainWindow : public QMainWindow {
   void CBWCOLORChange();
   void BLOCOLClick();
 
+  // Port settings page and the .cps file. File errors throw std::runtime_error.
+  void ReadCpsFile(const QString& path);
+  void WriteCpsFile(const QString& path) const;
+  void BBCOMSAVEClick();
+  void BBCOMLOADClick();
+  void BBCOMAPPLYClick();
+  // Spy mode ("Spy RX and TX (2 Coms)") on or off, across the Terminal and Com Setting pages.
+  void CB2COMClick();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -124,6 +133,10 @@ class MainWindow : public QMainWindow {
   void FormCreate();
   void ConnectDataWindowMenu();
   void ConnectColorEditing();
+  // Port settings page and the .cps file.
+  void ConnectSettingsPage();
+  void ReadOrWriteStartupSettings();
+  void ShowRtsLabelMode(bool rs485);
   void SaveDataWindow(const QString& extension, const QString& filter, bool rtf);
   bool IsFirstReceiver(QObject* watched) const;
 

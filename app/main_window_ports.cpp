@@ -15,6 +15,7 @@
 #include "serial/com_port_error.h"
 #include "serial/com_setting_page.h"
 #include "serial/interval_timer.h"
+#include "serial/port_settings_choice.h"
 #include "serial/qt_notification_channel.h"
 #include "serial/status_light_controller.h"
 #include "simulation/escape.h"
@@ -26,26 +27,12 @@ constexpr uint16_t kLineStatusAll = 15;  // overrun, parity, framing and break
 constexpr uint8_t kStatusModem = 1;
 constexpr uint8_t kStatusLine = 2;
 
-int IntegerOf(const QString& text) {
-  bool ok = false;
-  const int value = text.trimmed().toInt(&ok);
-  if (!ok) throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
-  return value;
-}
-
-Parity ParityOf(int index) {
-  switch (index) {
-    case 1:
-      return pOdd;
-    case 2:
-      return pEven;
-    case 3:
-      return pMark;
-    case 4:
-      return pSpace;
-    default:
-      return pNone;
-  }
+void SetLine(ComPort& port, const PortLineSettings& line) {
+  port.SetComNumber(line.comNumber);
+  port.SetBaud(line.baud);
+  port.SetDataBits(line.dataBits);
+  port.SetParity(line.parity);
+  port.SetStopBits(line.stopBits);
 }
 
 }  // namespace
@@ -89,11 +76,7 @@ void MainWindow::CreatePorts() {
 
 void MainWindow::ApplyPortSettings() {
   ComSettingPage* page = TabSheet3;
-  CP1->SetComNumber(static_cast<uint16_t>(IntegerOf(page->CBPortA->currentText())));
-  CP1->SetBaud(IntegerOf(page->CBBR->currentText()));
-  CP1->SetDataBits(static_cast<uint16_t>(IntegerOf(page->CBDB->currentText())));
-  CP1->SetParity(ParityOf(page->CBPAR->currentIndex()));
-  CP1->SetStopBits(page->CBSTOPB->currentText() == "1" ? 1 : 2);
+  SetLine(*CP1, page->PortALine());
   CP1->SetInSize(static_cast<uint16_t>(page->SEINBUF->value()));
   CP1->SetOutSize(static_cast<uint16_t>(page->SEOUTBUF->value()));
 
@@ -141,11 +124,7 @@ void MainWindow::ApplyPortSettings() {
 
   const bool spy = page->CB2COM->isChecked();
   if (spy) {
-    CP2->SetComNumber(static_cast<uint16_t>(IntegerOf(page->CBPORTB->currentText())));
-    CP2->SetBaud(CP1->Baud());
-    CP2->SetDataBits(CP1->DataBits());
-    CP2->SetParity(CP1->Parity());
-    CP2->SetStopBits(CP1->StopBits());
+    SetLine(*CP2, page->PortBLine());
     CP2->SetInSize(CP1->InSize());
     CP2->SetOutSize(CP1->OutSize());
   }
@@ -158,13 +137,10 @@ void MainWindow::ApplyPortSettings() {
   CP1->ClearOutput();
   if (spy) OpenPortB();
 
-  strip_->SetSB1Panel(0, page->CB485->isChecked() ? "Type: RS-485" : "Type: RS-232C");
-  strip_->SetSB1Panel(1, "COM " + page->CBPortA->currentText() +
-                             (spy ? "/" + page->CBPORTB->currentText() : QString()));
-  strip_->SetSB1Panel(2, "BR: " + page->CBBR->currentText());
-  strip_->SetSB1Panel(3, "Parity: " + page->CBPAR->currentText());
-  strip_->SetSB1Panel(4, "DataBits: " + page->CBDB->currentText());
-  strip_->SetSB1Panel(5, "StopBits: " + page->CBSTOPB->currentText());
+  const std::array<std::string, 6> texts = page->StatusTexts();
+  for (int i = 0; i < StatusStrip::kSettingsPanels; ++i) {
+    strip_->SetSB1Panel(i, QString::fromLatin1(texts[static_cast<std::size_t>(i)].c_str()));
+  }
 
   lineTriggerA_ = CP1->NewStatusTrigger(kStatusLine);
   CP1->ArmStatusTrigger(lineTriggerA_, kLineStatusAll, true);

@@ -53,6 +53,23 @@ void SetBoxMargins(QLayout* layout) {
   layout->setSpacing(kGap);
 }
 
+// Settings files and the port layer see the controls' texts as Latin-1 bytes.
+std::string TextOf(const QComboBox* box) {
+  return box->currentText().toLatin1().toStdString();
+}
+
+QString QTextOf(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void SetTextUnlessEmpty(EditableComboBox* box, const std::string& text) {
+  if (!text.empty()) box->SetText(QTextOf(text));
+}
+
+void SetTextUnlessEmpty(QLineEdit* edit, const std::string& text) {
+  if (!text.empty()) edit->setText(QTextOf(text));
+}
+
 }  // namespace
 
 ComSettingPage::ComSettingPage(QWidget* parent) : QWidget(parent) {
@@ -63,6 +80,7 @@ ComSettingPage::ComSettingPage(QWidget* parent) : QWidget(parent) {
   layout->addWidget(BuildFlowColumn(), 0, Qt::AlignTop);
   layout->addWidget(BuildOptionsColumn(), 0, Qt::AlignTop);
   layout->addStretch(1);
+  ConnectHandlers();
 }
 
 QWidget* ComSettingPage::BuildPortColumn() {
@@ -242,6 +260,176 @@ QWidget* ComSettingPage::BuildOptionsColumn() {
   layout->addWidget(GroupBox1);
   layout->addWidget(files);
   return column;
+}
+
+void ComSettingPage::ConnectHandlers() {
+  // Check boxes and radio buttons follow their state, not the mouse: a loaded file runs the same
+  // rules as the user's clicks.
+  for (EditableComboBox* box : {CBPortA, CBBR, CBDB, CBPAR, CBSTOPB, CBPORTB, CBSFFOR}) {
+    connect(box, &QComboBox::editTextChanged, this, &ComSettingPage::CBPortAChange);
+  }
+  for (QSpinBox* spin : {SEHFBFULL, SEHFBRESUME, SEINBUF, SEOUTBUF}) {
+    connect(spin, &QSpinBox::textChanged, this, &ComSettingPage::CBPortAChange);
+  }
+  for (QCheckBox* box : {RBUSERTS, RBUSEDTR, RBREQCTS, RBREQDSR}) {
+    connect(box, &QCheckBox::toggled, this, &ComSettingPage::CBPortAChange);
+  }
+  for (QLineEdit* edit : {EDXON, EDXOFF}) {
+    connect(edit, &QLineEdit::textChanged, this, &ComSettingPage::CBPortAChange);
+  }
+  connect(CBDB, &QComboBox::editTextChanged, this, &ComSettingPage::CBDBChange);
+  const std::pair<QRadioButton*, void (ComSettingPage::*)()> flowChoices[] = {
+      {RBNOFLOW, &ComSettingPage::RBNOFLOWClick},
+      {RBHFLOW, &ComSettingPage::RBHFLOWClick},
+      {RBSFLOW, &ComSettingPage::RBSFLOWClick},
+  };
+  for (const auto& [radio, handler] : flowChoices) {
+    connect(radio, &QRadioButton::toggled, this, [this, handler](bool checked) {
+      if (checked) (this->*handler)();
+    });
+  }
+  connect(CB485, &QCheckBox::toggled, this, &ComSettingPage::CB485Click);
+  connect(CBOXRS485, &QComboBox::editTextChanged, this, &ComSettingPage::CBOXRS485Change);
+}
+
+void ComSettingPage::CBPortAChange() {
+  BBCOMAPPLY->setEnabled(true);
+}
+
+void ComSettingPage::ShowFlowOptions() {
+  BBCOMAPPLY->setEnabled(true);
+  GBHF->setVisible(RBHFLOW->isChecked());
+  GBSF->setVisible(RBSFLOW->isChecked());
+}
+
+void ComSettingPage::RBNOFLOWClick() {
+  ShowFlowOptions();
+}
+
+void ComSettingPage::RBHFLOWClick() {
+  ShowFlowOptions();
+}
+
+void ComSettingPage::RBSFLOWClick() {
+  ShowFlowOptions();
+}
+
+void ComSettingPage::CB485Click() {
+  BBCOMAPPLY->setEnabled(true);
+  const bool rs485 = CB485->isChecked();
+  // The transmit routine drives RTS in RS-485 mode, so no flow control may use it.
+  if (rs485) RBNOFLOW->setChecked(true);
+  RBHFLOW->setEnabled(!rs485);
+  RBSFLOW->setEnabled(!rs485);
+  CBOXRS485->setVisible(rs485);
+}
+
+void ComSettingPage::CBOXRS485Change() {
+  BBCOMAPPLY->setEnabled(true);
+}
+
+void ComSettingPage::CBDBChange() {
+  if (CBDB->currentText() == CBDB->itemText(0)) CBSTOPB->setCurrentIndex(1);
+}
+
+void ComSettingPage::ShowSpyMode(bool spy) {
+  CBPORTB->setEnabled(spy);
+  Label11->setEnabled(spy);
+  if (spy) CB485->setChecked(false);
+  CB485->setEnabled(!spy);
+  GBSETFLOW->setVisible(!spy);
+  if (spy) RBNOFLOW->setChecked(true);
+}
+
+CpsSettings ComSettingPage::Settings(const ColorSet& colors) const {
+  CpsSettings s;
+  s.spyMode = CB2COM->isChecked();
+  s.comPortA = TextOf(CBPortA);
+  s.comPortB = TextOf(CBPORTB);
+  s.baudRate = TextOf(CBBR);
+  s.dataBits = TextOf(CBDB);
+  s.parity = TextOf(CBPAR);
+  s.stopBits = TextOf(CBSTOPB);
+  s.rs485Mode = CB485->isChecked();
+  s.rs485Method = TextOf(CBOXRS485);
+  s.inBuffer = SEINBUF->value();
+  s.outBuffer = SEOUTBUF->value();
+  s.flowControl = RBHFLOW->isChecked()   ? FlowControlChoice::Hardware
+                  : RBSFLOW->isChecked() ? FlowControlChoice::Software
+                                         : FlowControlChoice::None;
+  s.bufferFullPercent = SEHFBFULL->value();
+  s.bufferResumePercent = SEHFBRESUME->value();
+  s.useRts = RBUSERTS->isChecked();
+  s.useDtr = RBUSEDTR->isChecked();
+  s.requireCts = RBREQCTS->isChecked();
+  s.requireDsr = RBREQDSR->isChecked();
+  s.softwareFlowFor = TextOf(CBSFFOR);
+  s.xonChar = EDXON->text().toLatin1().toStdString();
+  s.xoffChar = EDXOFF->text().toLatin1().toStdString();
+  s.colors = colors;
+  return s;
+}
+
+CpsSettings ComSettingPage::ReadBase(const ColorSet& colors) const {
+  CpsSettings s = Settings(colors);
+  // An empty text line must leave its control as it is when the line's turn comes, which may
+  // differ from now: five data bits choose the stop bits before line 7 is read.
+  for (std::string* text : {&s.comPortA, &s.comPortB, &s.baudRate, &s.dataBits, &s.parity,
+                            &s.stopBits, &s.softwareFlowFor, &s.xonChar, &s.xoffChar}) {
+    text->clear();
+  }
+  return s;
+}
+
+void ComSettingPage::LoadSettings(const CpsSettings& s) {
+  CB2COM->setChecked(s.spyMode);
+  SetTextUnlessEmpty(CBPortA, s.comPortA);
+  SetTextUnlessEmpty(CBPORTB, s.comPortB);
+  SetTextUnlessEmpty(CBBR, s.baudRate);
+  SetTextUnlessEmpty(CBDB, s.dataBits);
+  SetTextUnlessEmpty(CBPAR, s.parity);
+  SetTextUnlessEmpty(CBSTOPB, s.stopBits);
+  CB485->setChecked(s.rs485Mode);
+  CBOXRS485->SetText(QTextOf(s.rs485Method));
+  SEINBUF->setValue(s.inBuffer);
+  SEOUTBUF->setValue(s.outBuffer);
+  switch (s.flowControl) {
+    case FlowControlChoice::None:
+      RBNOFLOW->setChecked(true);
+      break;
+    case FlowControlChoice::Hardware:
+      RBHFLOW->setChecked(true);
+      break;
+    case FlowControlChoice::Software:
+      RBSFLOW->setChecked(true);
+      break;
+  }
+  SEHFBFULL->setValue(s.bufferFullPercent);
+  SEHFBRESUME->setValue(s.bufferResumePercent);
+  RBUSERTS->setChecked(s.useRts);
+  RBUSEDTR->setChecked(s.useDtr);
+  RBREQCTS->setChecked(s.requireCts);
+  RBREQDSR->setChecked(s.requireDsr);
+  SetTextUnlessEmpty(CBSFFOR, s.softwareFlowFor);
+  SetTextUnlessEmpty(EDXON, s.xonChar);
+  SetTextUnlessEmpty(EDXOFF, s.xoffChar);
+}
+
+PortLineSettings ComSettingPage::PortALine() const {
+  return PortLineSettingsFromControls(TextOf(CBPortA), TextOf(CBBR), TextOf(CBDB),
+                                      CBPAR->currentIndex(), TextOf(CBPAR), TextOf(CBSTOPB));
+}
+
+PortLineSettings ComSettingPage::PortBLine() const {
+  return PortLineSettingsFromControls(TextOf(CBPORTB), TextOf(CBBR), TextOf(CBDB),
+                                      CBPAR->currentIndex(), TextOf(CBPAR), TextOf(CBSTOPB));
+}
+
+std::array<std::string, 6> ComSettingPage::StatusTexts() const {
+  const std::string portB = TextOf(CBPORTB);
+  return StatusBarTexts(CB485->isChecked(), TextOf(CBPortA),
+                        CB2COM->isChecked() ? std::optional<std::string_view>(portB) : std::nullopt,
+                        TextOf(CBBR), TextOf(CBPAR), TextOf(CBDB), TextOf(CBSTOPB));
 }
 
 }  // namespace ferrotap

@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
+#include <string>
+
+#include "serial/cps_file.h"
+#include "serial/port_settings_choice.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -22,6 +27,34 @@ class ComSettingPage : public QWidget {
 
  public:
   explicit ComSettingPage(QWidget* parent = nullptr);
+
+  // The settings the controls hold, with the colour set that goes into the same file.
+  CpsSettings Settings(const ColorSet& colors) const;
+  // What a file is read onto: the present numbers, check boxes and colours, and no texts.
+  CpsSettings ReadBase(const ColorSet& colors) const;
+  // Sets the controls in the order of the file's lines, so that their handlers run in that order
+  // as they would for the user's clicks. An empty text leaves its control as the handlers of the
+  // earlier lines left it (the RS-485 method excepted: its line is taken whole). The colours are
+  // the caller's.
+  void LoadSettings(const CpsSettings& settings);
+
+  // Line parameters of port A and port B; throw std::runtime_error for texts that are not valid.
+  PortLineSettings PortALine() const;
+  PortLineSettings PortBLine() const;
+  // The settings status bar's six panels; port B is named in spy mode.
+  std::array<std::string, 6> StatusTexts() const;
+
+  // Any change of a setting: nothing reaches the ports before "Apply".
+  void CBPortAChange();
+  void RBNOFLOWClick();
+  void RBHFLOWClick();
+  void RBSFLOWClick();
+  void CB485Click();
+  void CBOXRS485Change();
+  // Five data bits go with one and a half stop bits.
+  void CBDBChange();
+  // This page's part of switching spy mode on or off.
+  void ShowSpyMode(bool spy);
 
   QCheckBox* CB2COM;
   EditableComboBox* CBPortA;
@@ -70,6 +103,8 @@ class ComSettingPage : public QWidget {
   QWidget* BuildHardwareFlowBox();
   QWidget* BuildSoftwareFlowBox();
   QWidget* BuildOptionsColumn();
+  void ConnectHandlers();
+  void ShowFlowOptions();
 };
 
 }  // namespace ferrotap

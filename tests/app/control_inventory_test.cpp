@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
 
 #include "app/main_window.h"
 #include "app/port_led.h"
@@ -64,7 +65,11 @@ class ControlInventoryTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { window_ = std::make_unique<MainWindow>(dir_.path(), &dialogs_); }
+  // A fresh folder each time: a settings file left by the previous window would be read back.
+  void init() {
+    dir_.emplace();
+    window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
+  }
   void cleanup() { window_.reset(); }
 
   void everyControlAsDesigned_data() {
@@ -283,8 +288,11 @@ class ControlInventoryTest : public QObject {
 
   // The design-time texts stay only while no apply has gone through: here port A is missing.
   void statusBarAtStart() {
+    window_.reset();
+    dialogs_ = test::ScriptedDialogs();
+    dir_.emplace();
     qputenv("FERROTAP_COM1", "/nonexistent/ferrotap-port");
-    window_ = std::make_unique<MainWindow>(dir_.path(), &dialogs_);
+    window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
     qputenv("FERROTAP_COM1", "virtual:test-com1:a");
     // The open failure, then the report of the unopened port that ends the apply.
     QCOMPARE(dialogs_.Errors().size(), 2);
@@ -320,7 +328,7 @@ class ControlInventoryTest : public QObject {
   }
 
  private:
-  QTemporaryDir dir_;
+  std::optional<QTemporaryDir> dir_;
   test::ScriptedDialogs dialogs_;
   std::unique_ptr<MainWindow> window_;
 };

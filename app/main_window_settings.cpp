@@ -1,0 +1,137 @@
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <exception>
+
+#include "app/color_swatch.h"
+#include "app/data_window.h"
+#include "app/dialogs.h"
+#include "app/editable_combo_box.h"
+#include "app/main_window.h"
+#include "app/status_strip.h"
+#include "app/terminal_page.h"
+#include "protocol/protocol_setting_page.h"
+#include "serial/com_setting_page.h"
+#include "serial/cps_file.h"
+#include "serial/key_value.h"
+
+namespace ferrotap {
+namespace {
+
+const QString kCpsExtension = QStringLiteral(".cps");
+const QString kCpsFilter =
+    QStringLiteral("ComPort configuration files (*.cps)|*.cps|All files (*.*)|*.*");
+
+std::string FileName(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+void MainWindow::ConnectSettingsPage() {
+  ComSettingPage* page = TabSheet3;
+  connect(page->CB2COM, &QCheckBox::toggled, this, &MainWindow::CB2COMClick);
+  connect(page->CB485, &QCheckBox::toggled, this, &MainWindow::ShowRtsLabelMode);
+  connect(page->BBCOMSAVE, &QPushButton::clicked, this, &MainWindow::BBCOMSAVEClick);
+  connect(page->BBCOMLOAD, &QPushButton::clicked, this, &MainWindow::BBCOMLOADClick);
+  connect(page->BBCOMAPPLY, &QPushButton::clicked, this, &MainWindow::BBCOMAPPLYClick);
+  // The display formats share the data-bits rule with the data-bits box itself.
+  for (EditableComboBox* format : {TabSheet1->CBINDATAF, TabSheet1->CBOUTDATAF}) {
+    connect(format, &QComboBox::editTextChanged, page, &ComSettingPage::CBDBChange);
+  }
+}
+
+void MainWindow::ReadOrWriteStartupSettings() {
+  // Runs inside the constructor, before any event loop can report an error: report it here and
+  // let the window come up with the controls as they are.
+  try {
+    if (QFile::exists(cpsPath_)) {
+      ReadCpsFile(cpsPath_);
+      TabSheet3->BBCOMAPPLY->setEnabled(false);
+    } else {
+      WriteCpsFile(cpsPath_);
+    }
+  } catch (const std::exception& error) {
+    dialogs_->ShowError(QString::fromLocal8Bit(error.what()));
+  }
+}
+
+void MainWindow::ReadCpsFile(const QString& path) {
+  const std::vector<std::string> lines = ReadTextLines(FileName(path));
+  const CpsSettings settings = ReadCpsLines(lines, TabSheet3->ReadBase(colors_));
+  TabSheet3->LoadSettings(settings);
+  colors_ = settings.colors;
+  CBWCOLORChange();
+}
+
+void MainWindow::WriteCpsFile(const QString& path) const {
+  WriteTextLines(FileName(path), WriteCpsLines(TabSheet3->Settings(colors_)));
+}
+
+void MainWindow::BBCOMSAVEClick() {
+  const std::optional<QString> path = dialogs_->SaveFileName({kCpsExtension, exeDir_, kCpsFilter});
+  if (path) WriteCpsFile(*path);
+}
+
+void MainWindow::BBCOMLOADClick() {
+  const std::optional<QString> path = dialogs_->OpenFileName({kCpsExtension, exeDir_, kCpsFilter});
+  if (path) {
+    ReadCpsFile(*path);
+    ClosePorts();
+    ApplyPortSettings();
+  }
+  TabSheet3->BBCOMAPPLY->setEnabled(false);
+}
+
+void MainWindow::BBCOMAPPLYClick() {
+  ClosePorts();
+  ApplyPortSettings();
+  TabSheet3->BBCOMAPPLY->setEnabled(false);
+}
+
+void MainWindow::ShowRtsLabelMode(bool rs485) {
+  // In RS-485 mode the transmit routine owns RTS: the label stops looking like a button.
+  QLabel* label = strip_->Label4;
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText,
+                   rs485 ? QColor(0, 0, 128) : QPalette().color(QPalette::WindowText));
+  label->setPalette(palette);
+  label->setCursor(rs485 ? Qt::ArrowCursor : Qt::PointingHandCursor);
+}
+
+void MainWindow::CB2COMClick() {
+  ComSettingPage* settings = TabSheet3;
+  TerminalPage* terminal = TabSheet1;
+  // The mode takes effect on the ports only when the settings are applied.
+  settings->CBPortAChange();
+  const bool spy = settings->CB2COM->isChecked();
+  settings->ShowSpyMode(spy);
+  if (spy) {
+    terminal->RBNOSIM->setChecked(true);
+    for (QRadioButton* choice : {terminal->RBNOSIM, terminal->RBSIMMASTER, terminal->RBSIMSLAVE}) {
+      choice->setEnabled(false);
+    }
+    // The data window's panel grows into the space the hidden box leaves.
+    terminal->GBFLYTX->setVisible(false);
+    terminal->CBECHO->setEnabled(false);
+    terminal->Label39->setText("COMA Data Format");
+    terminal->Label8->setText("COMB Data Format");
+    terminal->GBCOMSIM->setVisible(false);
+    return;
+  }
+  if (terminal->CBDECPROT->isChecked() && TabSheet2->CBCMD->isChecked()) {
+    for (QRadioButton* choice : {terminal->RBNOSIM, terminal->RBSIMMASTER, terminal->RBSIMSLAVE}) {
+      choice->setEnabled(true);
+    }
+  }
+  terminal->GBFLYTX->setVisible(true);
+  terminal->CBECHO->setEnabled(true);
+  terminal->Label39->setText("In Data Format");
+  terminal->Label8->setText("Echo Data Format");
+  if (terminal->RBSIMMASTER->isChecked()) terminal->GBCOMSIM->setVisible(true);
+}
+
+}  // namespace ferrotap

@@ -1,0 +1,299 @@
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <optional>
+#include <stdexcept>
+
+#include "app/application.h"
+#include "app/color_swatch.h"
+#include "app/editable_combo_box.h"
+#include "app/main_window.h"
+#include "app/status_strip.h"
+#include "serial/com_setting_page.h"
+#include "serial/cps_file.h"
+#include "serial/key_value.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_registry.h"
+
+namespace ferrotap {
+namespace {
+
+const FileDialogSpec CpsDialog(const QString& dir) {
+  return {".cps", dir, "ComPort configuration files (*.cps)|*.cps|All files (*.*)|*.*"};
+}
+
+std::vector<std::string> LinesOf(const QString& path) {
+  return ReadTextLines(path.toStdString());
+}
+
+void WriteLines(const QString& path, const std::vector<std::string>& lines) {
+  WriteTextLines(path.toStdString(), lines);
+}
+
+}  // namespace
+
+class SettingsFileTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    for (int n = 1; n <= 4; ++n) {
+      qputenv(qPrintable(QString("FERROTAP_COM%1").arg(n)),
+              QString("virtual:settings_file%1:a").arg(n).toLatin1());
+    }
+  }
+  void init() { dir_.emplace(); }
+  void cleanup() {
+    windows_.clear();
+    dialogs_ = test::ScriptedDialogs();
+    static_cast<Application*>(qApp)->SetDialogs(nullptr);
+  }
+
+  void firstStartWritesDefaults() {
+    MainWindow* window = Open(dir_->path());
+    const auto lines = LinesOf(window->CpsPath());
+    QCOMPARE(lines.size(), std::size_t{27});
+    QCOMPARE(lines[0], std::string("Spy_Mode=False"));
+    QCOMPARE(lines[3], std::string("Baud_Rate=9600"));
+    QCOMPARE(lines[8], std::string("via KOB (virtual Ports) 15 ms delay"));
+    QCOMPARE(lines[11], std::string("Flow_control=None"));
+    QCOMPARE(lines[14], std::string("HardwareFlow_Out_Criteria=DTR"));
+    QCOMPARE(lines[15], std::string("HardwareFlow_In_Criteria=DSR"));
+    QCOMPARE(lines[19], std::string("BackGround_color=-16777211"));
+    QVERIFY(!window->ComSetting()->BBCOMAPPLY->isEnabled());
+    QVERIFY(dialogs_.Errors().isEmpty());
+  }
+
+  void startupReadsThePresentFile() {
+    CpsSettings s;
+    s.comPortA = "3";
+    s.baudRate = "19200";
+    s.parity = "Even";
+    s.rs485Mode = true;
+    s.rs485Method = "via Driver ( hardware)";
+    s.inBuffer = 8192;
+    s.colors[ColorRole::PortAData] = 0x123456;
+    WriteLines(dir_->filePath("Port_CFG.cps"), WriteCpsLines(s));
+    MainWindow* window = Open(dir_->path());
+    ComSettingPage* page = window->ComSetting();
+    QCOMPARE(page->CBPortA->currentText(), QString("3"));
+    QCOMPARE(page->CBBR->currentText(), QString("19200"));
+    QCOMPARE(page->CBPAR->currentIndex(), 2);
+    QVERIFY(page->CB485->isChecked());
+    QVERIFY(!page->RBHFLOW->isEnabled());
+    QCOMPARE(page->CBOXRS485->currentIndex(), 0);
+    QVERIFY(!page->CBOXRS485->isHidden());
+    QCOMPARE(page->SEINBUF->value(), 8192);
+    QCOMPARE(window->Colors()[ColorRole::PortAData], Color{0x123456});
+    QCOMPARE(window->Strip()->Label4->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!page->BBCOMAPPLY->isEnabled());
+  }
+
+  void saveAndLoadKeepTheChoices_data() {
+    QTest::addColumn<bool>("spy");
+    QTest::addColumn<bool>("rs485");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<int>("flow");
+    QTest::addColumn<bool>("useRts");
+    QTest::addColumn<bool>("reqCts");
+    QTest::newRow("software flow") << false << false << 1 << 2 << false << false;
+    QTest::newRow("hardware, req CTS") << false << false << 1 << 1 << false << true;
+    QTest::newRow("hardware, use RTS") << false << false << 1 << 1 << true << false;
+    QTest::newRow("RS-485 via driver") << false << true << 0 << 0 << false << false;
+    QTest::newRow("spy mode") << true << false << 1 << 0 << false << false;
+  }
+  void saveAndLoadKeepTheChoices() {
+    QFETCH(bool, spy);
+    QFETCH(bool, rs485);
+    QFETCH(int, method);
+    QFETCH(int, flow);
+    QFETCH(bool, useRts);
+    QFETCH(bool, reqCts);
+    MainWindow* source = Open(dir_->path());
+    ComSettingPage* from = source->ComSetting();
+    const std::array<QRadioButton*, 3> sourceFlow = {from->RBNOFLOW, from->RBHFLOW, from->RBSFLOW};
+    sourceFlow[static_cast<std::size_t>(flow)]->click();
+    from->RBUSERTS->setChecked(useRts);
+    from->RBREQCTS->setChecked(reqCts);
+    from->CB485->setChecked(rs485);
+    from->CBOXRS485->setCurrentIndex(method);
+    from->CB2COM->setChecked(spy);
+    from->CBPORTB->SetText("4");
+    const QString path = dir_->filePath("choices.cps");
+    dialogs_.AnswerFile(path);
+    from->BBCOMSAVE->click();
+    QCOMPARE(dialogs_.SaveRequests().back(), CpsDialog(source->ExeDir()));
+    // The second window takes the same port numbers.
+    source->ClosePorts();
+
+    QTemporaryDir otherDir;
+    MainWindow* target = Open(otherDir.path());
+    ComSettingPage* to = target->ComSetting();
+    to->CBPortA->SetText("2");
+    dialogs_.AnswerFile(path);
+    to->BBCOMLOAD->click();
+    QCOMPARE(dialogs_.OpenRequests().back(), CpsDialog(target->ExeDir()));
+    const std::array<QRadioButton*, 3> targetFlow = {to->RBNOFLOW, to->RBHFLOW, to->RBSFLOW};
+    QVERIFY(targetFlow[static_cast<std::size_t>(flow)]->isChecked());
+    QCOMPARE(to->GBHF->isHidden(), flow != 1);
+    QCOMPARE(to->GBSF->isHidden(), flow != 2);
+    QCOMPARE(to->RBUSERTS->isChecked(), useRts);
+    QCOMPARE(to->RBUSEDTR->isChecked(), !useRts);
+    QCOMPARE(to->RBREQCTS->isChecked(), reqCts);
+    QCOMPARE(to->RBREQDSR->isChecked(), !reqCts);
+    QCOMPARE(to->CB485->isChecked(), rs485);
+    QCOMPARE(to->CBOXRS485->currentIndex(), method);
+    QCOMPARE(to->CB2COM->isChecked(), spy);
+    QCOMPARE(to->CBPORTB->isEnabled(), spy);
+    QCOMPARE(to->CBPORTB->currentText(), QString("4"));
+    QCOMPARE(to->CBPortA->currentText(), QString("1"));
+    QVERIFY(!to->BBCOMAPPLY->isEnabled());
+  }
+
+  void colorsTravelWithTheFile() {
+    MainWindow* source = Open(dir_->path());
+    source->Colors()[ColorRole::ProtFatalError] = 0x00FF00;
+    source->Colors()[ColorRole::Background] = 0x000000;
+    const QString path = dir_->filePath("colors.cps");
+    source->WriteCpsFile(path);
+
+    QTemporaryDir otherDir;
+    MainWindow* target = Open(otherDir.path());
+    target->ComSetting()->CBWCOLOR->setCurrentIndex(5);
+    target->ReadCpsFile(path);
+    QCOMPARE(target->Colors().values, source->Colors().values);
+    QCOMPARE(target->ComSetting()->BLOCOL->CurrentColor(), Color{0x00FF00});
+  }
+
+  void handlersRunInLineOrder() {
+    MainWindow* window = Open(dir_->path());
+    ComSettingPage* page = window->ComSetting();
+    auto lines = WriteCpsLines(CpsSettings{});
+    lines[0] = "Spy_Mode=True";
+    lines[4] = "Data_Bits=5";
+    lines[6] = "Stop_Bits=";
+    lines[7] = "RS485_Mode=true";
+    lines[11] = "Flow_control=Software";
+    const QString path = dir_->filePath("order.cps");
+    WriteLines(path, lines);
+    window->ReadCpsFile(path);
+    // Spy mode first clears RS-485, then line 8 sets it again, then line 12 picks software flow
+    // although RS-485 has locked the choice.
+    QVERIFY(page->CB2COM->isChecked());
+    QVERIFY(page->CB485->isChecked());
+    QVERIFY(!page->CB485->isEnabled());
+    QVERIFY(page->RBSFLOW->isChecked());
+    QVERIFY(!page->RBSFLOW->isEnabled());
+    QVERIFY(!page->GBSF->isHidden());
+    QVERIFY(page->GBSETFLOW->isHidden());
+    QCOMPARE(window->Strip()->Label4->cursor().shape(), Qt::ArrowCursor);
+    // Five data bits chose 1.5 stop bits and the empty line 7 left them.
+    QCOMPARE(page->CBSTOPB->currentText(), QString("1.5"));
+
+    lines[4] = "Data_Bits=5";
+    lines[6] = "Stop_Bits=2";
+    WriteLines(path, lines);
+    window->ReadCpsFile(path);
+    QCOMPARE(page->CBSTOPB->currentText(), QString("2"));
+  }
+
+  void shortAndMalformedFiles() {
+    MainWindow* window = Open(dir_->path());
+    ComSettingPage* page = window->ComSetting();
+    page->CB2COM->setChecked(true);
+    page->CBPortA->SetText("5");
+    page->RBUSERTS->setChecked(true);
+    page->RBREQCTS->setChecked(true);
+    const QString path = dir_->filePath("short.cps");
+    WriteLines(path, {"Spy_Mode=yes", "ComA_Port="});
+    window->ReadCpsFile(path);
+    QVERIFY(!page->CB2COM->isChecked());
+    QVERIFY(!page->CBPORTB->isEnabled());
+    QCOMPARE(page->CBPortA->currentText(), QString("5"));
+    QCOMPARE(page->CBBR->currentText(), QString("9600"));
+    QCOMPARE(page->CBOXRS485->currentText(), QString());
+    QCOMPARE(page->CBOXRS485->currentIndex(), -1);
+    // Missing lines read as empty values: "any other" flow value is software flow, and the empty
+    // criteria check the second box of each pair without unchecking the first.
+    QVERIFY(page->RBSFLOW->isChecked());
+    QVERIFY(page->RBUSERTS->isChecked() && page->RBUSEDTR->isChecked());
+    QVERIFY(page->RBREQCTS->isChecked() && page->RBREQDSR->isChecked());
+    QCOMPARE(window->Colors().values, kDefaultColors);
+
+    auto lines = WriteCpsLines(CpsSettings{});
+    lines[5] = "Parity=Foo";
+    lines[9] = "In_Buffer_KB=abc";
+    lines[10] = "Out_Buffer_KB=99999";
+    lines[12] = "HardwareFlow_BufferFull_%=5";
+    lines[20] = "PortA_Data_color=red";
+    WriteLines(path, lines);
+    page->SEINBUF->setValue(5000);
+    window->ReadCpsFile(path);
+    QCOMPARE(page->CBPAR->currentText(), QString("Foo"));
+    QCOMPARE(page->CBPAR->currentIndex(), -1);
+    QCOMPARE(page->SEINBUF->value(), 5000);
+    QCOMPARE(page->SEOUTBUF->value(), 65535);
+    QCOMPARE(page->SEHFBFULL->value(), 51);
+    QCOMPARE(window->Colors()[ColorRole::PortAData], kSysWindowTextColor);
+  }
+
+  void cancelledLoadStillDisablesApply() {
+    MainWindow* window = Open(dir_->path());
+    ComSettingPage* page = window->ComSetting();
+    page->CBBR->SetText("300");
+    QVERIFY(page->BBCOMAPPLY->isEnabled());
+    dialogs_.AnswerFile(std::nullopt);
+    page->BBCOMLOAD->click();
+    QVERIFY(!page->BBCOMAPPLY->isEnabled());
+    QCOMPARE(page->CBBR->currentText(), QString("300"));
+    page->CBBR->SetText("600");
+    page->BBCOMAPPLY->click();
+    QVERIFY(!page->BBCOMAPPLY->isEnabled());
+  }
+
+  void fileErrorsAreReported() {
+    // A start-up file that cannot be read is reported and the window still comes up.
+    QVERIFY(QDir(dir_->path()).mkdir("Port_CFG.cps"));
+    MainWindow* window = Open(dir_->path());
+    QCOMPARE(dialogs_.Errors().size(), 1);
+    QVERIFY(!dialogs_.Errors().front().isEmpty());
+    QCOMPARE(window->ComSetting()->CBBR->currentText(), QString("9600"));
+
+    // A failed load from the button reaches the general error report, and the window goes on.
+    static_cast<Application*>(qApp)->SetDialogs(&dialogs_);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->PageControl1->setCurrentIndex(1);
+    const QString missing = dir_->filePath("missing.cps");
+    dialogs_.AnswerFile(missing);
+    QTest::mouseClick(window->ComSetting()->BBCOMLOAD, Qt::LeftButton);
+    QTRY_COMPARE(dialogs_.Errors().size(), 2);
+    QVERIFY(dialogs_.Errors().back().contains("missing.cps"));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                             window->WriteCpsFile(dir_->filePath("no/dir.cps")));
+  }
+
+ private:
+  MainWindow* Open(const QString& dir) {
+    windows_.push_back(std::make_unique<MainWindow>(dir, &dialogs_));
+    return windows_.back().get();
+  }
+
+  std::optional<QTemporaryDir> dir_;
+  test::ScriptedDialogs dialogs_;
+  std::vector<std::unique_ptr<MainWindow>> windows_;
+};
+
+FERROTAP_TEST(SettingsFileTest)
+
+}  // namespace ferrotap
+
+#include "settings_file_test.moc"
