@@ -121,6 +121,7 @@ void MainWindow::FormCreate() {
   cpsPath_ = exeDir_ + "Port_CFG.cps";
   CP1->SetExeDir(exeDir_.toStdString());
   CP2->SetExeDir(exeDir_.toStdString());
+  ShowPortPaths();
   // Our data window ends a line at CR, LF or CR LF alike; CR LF keeps saved text portable.
   lineBreak_ = "\r\n";
   SetSimulationGridHeader(Grid(this, "SGPS"));

@@ -143,6 +143,7 @@ class MainWindow : public QMainWindow {
   void FormDestroy();
   void ConnectStatusStrip();
   void CreatePorts();
+  void ShowPortPaths();
   void OpenPortA();
   void OpenPortB();
   void PortLost(char port, const std::string& reason);

@@ -15,6 +15,7 @@
 #include "serial/com_port_error.h"
 #include "serial/com_setting_page.h"
 #include "serial/interval_timer.h"
+#include "serial/port_map.h"
 #include "serial/port_settings_choice.h"
 #include "serial/qt_notification_channel.h"
 #include "serial/status_light_controller.h"
@@ -35,7 +36,29 @@ void SetLine(ComPort& port, const PortLineSettings& line) {
   port.SetStopBits(line.stopBits);
 }
 
+QString PortPathText(const QString& numberText, const std::string& exeDir) {
+  bool ok = false;
+  const int number = numberText.trimmed().toInt(&ok);
+  if (!ok || number <= 0 || number > 65535) return QString();
+  return "COM" + QString::number(number) + " = " +
+         QString::fromStdString(ResolveDevicePath(static_cast<uint16_t>(number), exeDir));
+}
+
 }  // namespace
+
+// Port numbers stand for device paths on this system; the user sees which in the tool tips.
+void MainWindow::ShowPortPaths() {
+  const std::string exeDir = exeDir_.toStdString();
+  for (EditableComboBox* box : {TabSheet3->CBPortA, TabSheet3->CBPORTB}) {
+    for (int i = 0; i < box->count(); ++i) {
+      box->setItemData(i, PortPathText(box->itemText(i), exeDir), Qt::ToolTipRole);
+    }
+    box->setToolTip(PortPathText(box->currentText(), exeDir));
+    connect(box, &QComboBox::currentTextChanged, this, [box, exeDir](const QString& text) {
+      box->setToolTip(PortPathText(text, exeDir));
+    });
+  }
+}
 
 void MainWindow::CreatePorts() {
   const std::string exeDir = exeDir_.toStdString();

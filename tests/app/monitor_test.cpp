@@ -80,6 +80,16 @@ class MonitorTest : public QObject {
     QCOMPARE(peerA_->Device().PeerLine().baud, 9600);
   }
 
+  void portNumbersShowTheirDevicePaths() {
+    QVERIFY(page_->CBPortA->toolTip().startsWith("COM1 = virtual:monitor-"));
+    QCOMPARE(page_->CBPortA->itemData(1, Qt::ToolTipRole).toString(),
+             "COM2 = " + QString::fromLatin1(qgetenv("FERROTAP_COM2")));
+    page_->CBPortA->SetText("2");
+    QVERIFY(page_->CBPortA->toolTip().startsWith("COM2 = "));
+    page_->CBPortA->SetText("x");
+    QCOMPARE(page_->CBPortA->toolTip(), QString());
+  }
+
   // Blocks of successive notifications follow each other with nothing between them.
   void hexBlocksRunTogether() {
     peerA_->Send("AB");
