@@ -13,10 +13,18 @@ using Color = std::uint32_t;
 inline constexpr Color kSysWindowColor = 0xFF000005;
 inline constexpr Color kSysWindowTextColor = 0xFF000008;
 
-constexpr bool IsSystemColor(Color c) { return (c >> 24) == 0xFF; }
-constexpr int RedOf(Color c) { return static_cast<int>(c & 0xFF); }
-constexpr int GreenOf(Color c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int BlueOf(Color c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr bool IsSystemColor(Color c) {
+  return (c >> 24) == 0xFF;
+}
+constexpr int RedOf(Color c) {
+  return static_cast<int>(c & 0xFF);
+}
+constexpr int GreenOf(Color c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(Color c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
 constexpr Color RgbColor(int r, int g, int b) {
   return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }

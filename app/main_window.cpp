@@ -17,11 +17,11 @@
 #include "app/status_strip.h"
 #include "app/terminal_page.h"
 #include "app/window_setup.h"
+#include "protocol/protocol_setting_page.h"
 #include "serial/com_port.h"
+#include "serial/com_setting_page.h"
 #include "serial/interval_timer.h"
 #include "serial/status_light_controller.h"
-#include "protocol/protocol_setting_page.h"
-#include "serial/com_setting_page.h"
 #include "simulation/ascii_commands_page.h"
 #include "simulation/simulation_table_page.h"
 

@@ -42,7 +42,9 @@ void MainWindow::CP2TriggerAvail(ComPort& port, uint16_t count) {
   ShowEcho(rxPackB_);
 }
 
-void MainWindow::ShowPortA(const Bytes& bytes) { InsertColored(ColorRole::PortAData, RenderA(bytes)); }
+void MainWindow::ShowPortA(const Bytes& bytes) {
+  InsertColored(ColorRole::PortAData, RenderA(bytes));
+}
 
 void MainWindow::ShowEcho(const Bytes& bytes) {
   // The data window can take the focus only while its page is shown.

@@ -55,7 +55,9 @@ void MainWindow::Label5Click() {
   strip_->DTRLED->SetLit(CP1->DTR());
 }
 
-void MainWindow::SBERRCLEARClick() { strip_->SB2->setText(QString()); }
+void MainWindow::SBERRCLEARClick() {
+  strip_->SB2->setText(QString());
+}
 
 void MainWindow::SpeedButton1Click() {
   LEDCTRL->SetWatching(false);

@@ -1,8 +1,8 @@
 #include <QCheckBox>
-#include <QRadioButton>
-#include <QSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <stdexcept>
 
 #include "app/dialogs.h"
@@ -54,9 +54,8 @@ void MainWindow::ShowPortPaths() {
       box->setItemData(i, PortPathText(box->itemText(i), exeDir), Qt::ToolTipRole);
     }
     box->setToolTip(PortPathText(box->currentText(), exeDir));
-    connect(box, &QComboBox::currentTextChanged, this, [box, exeDir](const QString& text) {
-      box->setToolTip(PortPathText(text, exeDir));
-    });
+    connect(box, &QComboBox::currentTextChanged, this,
+            [box, exeDir](const QString& text) { box->setToolTip(PortPathText(text, exeDir)); });
   }
 }
 
@@ -212,9 +211,10 @@ void MainWindow::PortLost(char port, const std::string& reason) {
     strip_->LEDCOMB->SetActive(false);
   }
   TabSheet3->BBCOMAPPLY->setEnabled(true);
-  dialogs_->ShowError(QString("Com %1 lost: %2\nPress \"Apply\" on the Com Setting page to open it again.")
-                          .arg(QChar::fromLatin1(port))
-                          .arg(QString::fromLocal8Bit(reason.c_str())));
+  dialogs_->ShowError(
+      QString("Com %1 lost: %2\nPress \"Apply\" on the Com Setting page to open it again.")
+          .arg(QChar::fromLatin1(port))
+          .arg(QString::fromLocal8Bit(reason.c_str())));
 }
 
 }  // namespace ferrotap

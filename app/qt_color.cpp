@@ -24,6 +24,8 @@ QColor ToQColor(Color color, const QPalette& palette) {
   return QColor(RedOf(color), GreenOf(color), BlueOf(color));
 }
 
-Color FromQColor(const QColor& color) { return RgbColor(color.red(), color.green(), color.blue()); }
+Color FromQColor(const QColor& color) {
+  return RgbColor(color.red(), color.green(), color.blue());
+}
 
 }  // namespace ferrotap

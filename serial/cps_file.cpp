@@ -19,13 +19,17 @@ std::string FlowText(FlowControlChoice choice) {
   return "None";
 }
 
-std::string ColorText(Color color) { return std::to_string(static_cast<std::int32_t>(color)); }
+std::string ColorText(Color color) {
+  return std::to_string(static_cast<std::int32_t>(color));
+}
 
 void ReadText(const std::string& value, std::string& target) {
   if (!value.empty()) target = value;
 }
 
-void ReadNumber(const std::string& value, int& target) { ParseIntegerValue(value, target); }
+void ReadNumber(const std::string& value, int& target) {
+  ParseIntegerValue(value, target);
+}
 
 }  // namespace
 

@@ -14,8 +14,8 @@ namespace {
 constexpr std::size_t kMaxValueLength = 10000;
 
 std::runtime_error FileError(const char* action, const std::string& path) {
-  return std::runtime_error(std::string("Cannot ") + action + " file \"" + path + "\": " +
-                            std::strerror(errno));
+  return std::runtime_error(std::string("Cannot ") + action + " file \"" + path +
+                            "\": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -34,7 +34,9 @@ bool IsTrueText(std::string_view text) {
   return true;
 }
 
-std::string BoolText(bool flag) { return flag ? "True" : "False"; }
+std::string BoolText(bool flag) {
+  return flag ? "True" : "False";
+}
 
 bool ParseIntegerValue(std::string_view text, int& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);

@@ -33,9 +33,9 @@ std::optional<long> ParseInteger(std::string_view s) {
   if (i >= s.size()) return std::nullopt;
   long value = 0;
   for (; i < s.size(); ++i) {
-    const int digit = base == 16 ? HexValue(s[i]) : (std::isdigit(static_cast<unsigned char>(s[i]))
-                                                         ? s[i] - '0'
-                                                         : -1);
+    const int digit = base == 16
+                          ? HexValue(s[i])
+                          : (std::isdigit(static_cast<unsigned char>(s[i])) ? s[i] - '0' : -1);
     if (digit < 0) return std::nullopt;
     value = value * base + digit;
   }

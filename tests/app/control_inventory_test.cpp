@@ -205,14 +205,15 @@ class ControlInventoryTest : public QObject {
     QTest::addColumn<QString>("tab");
     QTest::addColumn<QString>("name");
     const QStringList protocol = {
-        "EDSTX", "EDETX", "EDACK", "EDNAK", "EDEOT", "SEIDMIN", "SEIDMAX", "SEIDSYM", "SEMINLEN",
-        "SEMAXLEN", "SECOMMIN", "SECOMMAX", "SETOPACK", "SETOHS", "SETOSYNC", "SEDELSYN", "CBID",
-        "RBLEN", "RBETX", "CBCMD", "CBNIBBLE", "CBHS", "CBEOT", "CBUSECKS", "BBPRTAPPLY",
-        "BBPROTSAVE", "BBPROTLOAD", "Label13", "Label29", "Label46", "Label14", "Label19",
-        "Label57", "Label21", "Label22", "Label25", "Label26", "Label27", "Label28", "Label23",
-        "Label42", "Label9", "Label41", "Label47", "Label43", "STSTX", "STID", "STLEN", "STCMD",
-        "STDATA", "STCKS", "STETX", "STHS", "STSYN", "STCSTX", "STCID", "STCLEN", "STCCMD",
-        "STCDATA", "STCCKS", "STCETX", "STCHS", "STCSYN"};
+        "EDSTX",    "EDETX",    "EDACK",    "EDNAK",      "EDEOT",      "SEIDMIN",    "SEIDMAX",
+        "SEIDSYM",  "SEMINLEN", "SEMAXLEN", "SECOMMIN",   "SECOMMAX",   "SETOPACK",   "SETOHS",
+        "SETOSYNC", "SEDELSYN", "CBID",     "RBLEN",      "RBETX",      "CBCMD",      "CBNIBBLE",
+        "CBHS",     "CBEOT",    "CBUSECKS", "BBPRTAPPLY", "BBPROTSAVE", "BBPROTLOAD", "Label13",
+        "Label29",  "Label46",  "Label14",  "Label19",    "Label57",    "Label21",    "Label22",
+        "Label25",  "Label26",  "Label27",  "Label28",    "Label23",    "Label42",    "Label9",
+        "Label41",  "Label47",  "Label43",  "STSTX",      "STID",       "STLEN",      "STCMD",
+        "STDATA",   "STCKS",    "STETX",    "STHS",       "STSYN",      "STCSTX",     "STCID",
+        "STCLEN",   "STCCMD",   "STCDATA",  "STCCKS",     "STCETX",     "STCHS",      "STCSYN"};
     const QStringList simulation = {"SGPS",        "BBSIMAPPLY", "BBPSIMLOAD", "BBPSIMSAVE",
                                     "BBPSIMCLEAR", "BitBtn1",    "BitBtn2"};
     const QStringList commands = {"SGAC", "BBACAPPLY", "BBACLOAD", "BBACSAVE", "BBACCLEAR"};

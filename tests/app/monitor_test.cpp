@@ -1,3 +1,6 @@
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -5,9 +8,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <chrono>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include "app/data_window.h"
 #include "app/editable_combo_box.h"
@@ -40,7 +40,9 @@ Color ColorAt(const DataWindow* rea, std::size_t pos) {
   return 0xDEADBEEF;
 }
 
-QByteArray Text(const DataWindow* rea) { return QByteArray::fromStdString(rea->Text()); }
+QByteArray Text(const DataWindow* rea) {
+  return QByteArray::fromStdString(rea->Text());
+}
 
 }  // namespace
 

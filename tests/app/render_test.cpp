@@ -18,14 +18,16 @@ class RenderTest : public QObject {
     QTest::addColumn<QByteArray>("expected");
     const QByteArray ACr("\x41\x0D", 2);
     QTest::newRow("ascii passes through") << DisplayFormat::Ascii << ACr << ACr;
-    QTest::newRow("ascii keeps NUL") << DisplayFormat::Ascii << QByteArray("\0A", 2)
-                                     << QByteArray("\0A", 2);
+    QTest::newRow("ascii keeps NUL")
+        << DisplayFormat::Ascii << QByteArray("\0A", 2) << QByteArray("\0A", 2);
     QTest::newRow("filt") << DisplayFormat::AsciiFilt << ACr << QByteArray("A$0D");
     QTest::newRow("filt edges") << DisplayFormat::AsciiFilt << QByteArray("\x1F\x20\x7F\x80\xFF")
                                 << QByteArray("$1F \x7F\x80\xFF");
-    QTest::newRow("filt NUL") << DisplayFormat::AsciiFilt << QByteArray("\0", 1) << QByteArray("$00");
+    QTest::newRow("filt NUL") << DisplayFormat::AsciiFilt << QByteArray("\0", 1)
+                              << QByteArray("$00");
     QTest::newRow("hex") << DisplayFormat::Hex << ACr << QByteArray("41 0D ");
-    QTest::newRow("hex high") << DisplayFormat::Hex << QByteArray("\xAB\xFF") << QByteArray("AB FF ");
+    QTest::newRow("hex high") << DisplayFormat::Hex << QByteArray("\xAB\xFF")
+                              << QByteArray("AB FF ");
     QTest::newRow("dec") << DisplayFormat::Dec << ACr << QByteArray("065 013 ");
     QTest::newRow("dec edges") << DisplayFormat::Dec << QByteArray("\0\xFF", 2)
                                << QByteArray("000 255 ");

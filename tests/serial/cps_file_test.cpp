@@ -83,11 +83,11 @@ class CpsFileTest : public QObject {
     current.useRts = true;
     current.inBuffer = 5000;
     std::vector<std::string> lines = ferrotap::WriteCpsLines(CpsSettings{});
-    lines[0] = "Spy_Mode=yes";           // not "true": unchecks
-    lines[1] = "ComA_Port=";             // empty text keeps the control
-    lines[9] = "In_Buffer_KB=lots";      // not an integer keeps the value
-    lines[11] = "Flow_control=whatever"; // any other value is software
-    lines[14] = "Anything=DTR";          // keys are not looked at
+    lines[0] = "Spy_Mode=yes";            // not "true": unchecks
+    lines[1] = "ComA_Port=";              // empty text keeps the control
+    lines[9] = "In_Buffer_KB=lots";       // not an integer keeps the value
+    lines[11] = "Flow_control=whatever";  // any other value is software
+    lines[14] = "Anything=DTR";           // keys are not looked at
     lines[20] = "PortA_Data_color=";
     const CpsSettings s = ferrotap::ReadCpsLines(lines, current);
     QVERIFY(!s.spyMode);

@@ -4,7 +4,9 @@
 #include "tests/support/test_registry.h"
 
 namespace {
-QByteArray ToQ(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+QByteArray ToQ(const std::string& s) {
+  return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
 }  // namespace
 
 class EscapeTest : public QObject {
@@ -24,27 +26,26 @@ class EscapeTest : public QObject {
     QTest::newRow("lone caret at end") << QByteArray("A^") << QByteArray("A\0", 2) << QByteArray();
     QTest::newRow("lone dollar") << QByteArray("$") << QByteArray() << QByteArray("$");
     QTest::newRow("lone hash") << QByteArray("#") << QByteArray() << QByteArray("#");
-    QTest::newRow("bad hex keeps prefix") << QByteArray("AB$G1CD") << QByteArray("AB")
-                                          << QByteArray("$G1");
-    QTest::newRow("one hex digit then blank") << QByteArray("$D ") << QByteArray()
-                                              << QByteArray("$D ");
-    QTest::newRow("short dec at end") << QByteArray("AB#7") << QByteArray("AB\x07")
-                                      << QByteArray();
+    QTest::newRow("bad hex keeps prefix")
+        << QByteArray("AB$G1CD") << QByteArray("AB") << QByteArray("$G1");
+    QTest::newRow("one hex digit then blank")
+        << QByteArray("$D ") << QByteArray() << QByteArray("$D ");
+    QTest::newRow("short dec at end") << QByteArray("AB#7") << QByteArray("AB\x07") << QByteArray();
     QTest::newRow("dec then letter") << QByteArray("#65A") << QByteArray() << QByteArray("#65A");
     QTest::newRow("three digit dec") << QByteArray("#065") << QByteArray("A") << QByteArray();
-    QTest::newRow("leading blank in dec") << QByteArray("# 12") << QByteArray("\x0C")
-                                          << QByteArray();
-    QTest::newRow("trailing blank in dec") << QByteArray("#12 X") << QByteArray()
-                                           << QByteArray("#12 ");
+    QTest::newRow("leading blank in dec")
+        << QByteArray("# 12") << QByteArray("\x0C") << QByteArray();
+    QTest::newRow("trailing blank in dec")
+        << QByteArray("#12 X") << QByteArray() << QByteArray("#12 ");
     QTest::newRow("dec wraps") << QByteArray("#300#256#-01") << QByteArray("\x2C\x00\xFF", 3)
                                << QByteArray();
-    QTest::newRow("controls") << QByteArray("^@^A^Z^[^\\^]^^^_") << QByteArray("\0\x01\x1A\x1B\x1C\x1D\x1E\x1F", 8)
-                              << QByteArray();
-    QTest::newRow("lower case not folded") << QByteArray("^a^?") << QByteArray("\x21\x3F")
-                                           << QByteArray();
+    QTest::newRow("controls") << QByteArray("^@^A^Z^[^\\^]^^^_")
+                              << QByteArray("\0\x01\x1A\x1B\x1C\x1D\x1E\x1F", 8) << QByteArray();
+    QTest::newRow("lower case not folded")
+        << QByteArray("^a^?") << QByteArray("\x21\x3F") << QByteArray();
     QTest::newRow("high control") << QByteArray("^\xC1") << QByteArray("\x81") << QByteArray();
-    QTest::newRow("escaped escapes") << QByteArray("$24#035$5E") << QByteArray("$#^")
-                                     << QByteArray();
+    QTest::newRow("escaped escapes")
+        << QByteArray("$24#035$5E") << QByteArray("$#^") << QByteArray();
     QTest::newRow("blanks are bytes") << QByteArray("  ") << QByteArray("  ") << QByteArray();
   }
   void decodeString() {

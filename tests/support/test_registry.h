@@ -13,8 +13,8 @@ bool RegisterTest(const char* name, TestFactory factory);
 
 }  // namespace ferrotap::test
 
-#define FERROTAP_TEST(Class)                                                  \
-  namespace {                                                                 \
-  [[maybe_unused]] const bool kRegistered##Class = ::ferrotap::test::RegisterTest( \
-      #Class, [] { return std::make_unique<Class>(); });                     \
+#define FERROTAP_TEST(Class)                                                            \
+  namespace {                                                                           \
+  [[maybe_unused]] const bool kRegistered##Class =                                      \
+      ::ferrotap::test::RegisterTest(#Class, [] { return std::make_unique<Class>(); }); \
   }
