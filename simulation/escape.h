@@ -18,8 +18,8 @@ struct EscapedStringResult {
   bool ok() const { return malformed.empty(); }
 };
 
-// One character specification to one byte; nullopt when the text is not a valid specification
-// (an empty text included).
+// One escape such as "#2", "$02", "^B" or a plain character to one byte; nullopt when the text
+// is none of these (an empty text included).
 std::optional<std::uint8_t> DecodeEscapedChar(std::string_view spec);
 
 EscapedStringResult DecodeEscapedString(std::string_view text);
