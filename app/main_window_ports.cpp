@@ -3,7 +3,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <stdexcept>
 
 #include "app/dialogs.h"
 #include "app/editable_combo_box.h"
