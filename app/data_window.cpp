@@ -54,13 +54,19 @@ bool HasGlyph(unsigned char c) {
   return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c != 0xAD);
 }
 
-// Bytes without a glyph of their own are shown, never dropped: C0 controls and DEL as their
-// control pictures, the C1 range as the replacement character, the soft hyphen as a hyphen.
-QChar VisibleForm(unsigned char c) {
-  if (c < 0x20) return QChar(0x2400 + c);
-  if (c == 0x7F) return QChar(0x2421);
-  if (c == 0xAD) return QChar('-');
-  return QChar(0xFFFD);
+// A byte without a glyph of its own is never dropped: its cell shows a small frame holding its
+// value as two hexadecimal digits, one above the other, so that NUL, BEL or ESC read apart.
+void PaintByteCell(QPainter& painter, const QRectF& cell, unsigned char c, const QFont& digits) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const QRectF frame = cell.adjusted(0.5, 0.5, -0.5, -0.5);
+  painter.drawRect(frame);
+  const QFont saved = painter.font();
+  painter.setFont(digits);
+  const QRectF upper(frame.left(), frame.top(), frame.width(), frame.height() / 2);
+  const QRectF lower(frame.left(), frame.center().y(), frame.width(), frame.height() / 2);
+  painter.drawText(upper, Qt::AlignCenter, QString(QLatin1Char(kHex[c >> 4])));
+  painter.drawText(lower, Qt::AlignCenter, QString(QLatin1Char(kHex[c & 0x0F])));
+  painter.setFont(saved);
 }
 
 }  // namespace
@@ -71,6 +77,8 @@ DataWindow::DataWindow(QWidget* parent)
   for (const MenuItem& item : kMenuItems) {
     popup_->addAction(QString::fromLatin1(item.text))->setObjectName(item.name);
   }
+  digitFont_ = font_;
+  digitFont_.setPixelSize(std::max(6, (font_.pixelSize() + 1) / 2));
   const QFontMetricsF metrics(font_);
   charWidth_ = metrics.horizontalAdvance(QLatin1Char('M'));
   rowHeight_ = static_cast<int>(std::ceil(metrics.height()));
@@ -356,10 +364,8 @@ void DataWindow::PaintRow(QPainter& painter, std::size_t row, int y, const QColo
                          QString::fromLatin1(bytes + i, static_cast<qsizetype>(j - i)));
       }
       if (j < n) {
-        // Clipped to its cell: a fallback font's glyph may be wider than the grid.
-        painter.drawText(QRectF(x + double(j) * charWidth_, y, charWidth_, rowHeight_),
-                         Qt::AlignCenter,
-                         QString(VisibleForm(static_cast<unsigned char>(bytes[j]))));
+        PaintByteCell(painter, QRectF(x + double(j) * charWidth_, y, charWidth_, rowHeight_),
+                      static_cast<unsigned char>(bytes[j]), digitFont_);
         ++j;
       }
       i = j;

@@ -99,6 +99,8 @@ class DataWindow : public QAbstractScrollArea {
   TextModel model_;
   QMenu* popup_;
   QFont font_;
+  // The digits of bytes that have no glyph.
+  QFont digitFont_;
   double charWidth_ = 8;
   int rowHeight_ = 16;
   double ascent_ = 12;
