@@ -22,6 +22,8 @@ class ComSettingPage;
 class DataWindow;
 class Dialogs;
 class ProtocolSettingPage;
+class SimulationTable;
+class SimulationTableController;
 class SimulationTablePage;
 class StatusStrip;
 class TerminalPage;
@@ -100,6 +102,8 @@ class MainWindow : public QMainWindow {
   void TIMER485Timer();
   // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.
   std::array<Bytes, 30>& AsciiCommandTable() { return asciiCommandTable_; }
+  // What the simulation plays: the command table last applied on the simulation page.
+  const SimulationTable& SimTable() const;
 
   // Line status and lamps.
   void CP1TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
@@ -164,6 +168,7 @@ class MainWindow : public QMainWindow {
   uint16_t rxCountA_ = 0;
   uint16_t rxCountB_ = 0;
   std::array<Bytes, 30> asciiCommandTable_;
+  std::unique_ptr<SimulationTableController> simulationTable_;
   // Trigger handles made at each open: port A's pack and hand-shake timers, its modem-status and
   // line-status triggers; port B's pack timer and line-status trigger.
   uint16_t packTriggerA_ = 0;
