@@ -24,6 +24,8 @@
 #include "serial/interval_timer.h"
 #include "serial/status_light_controller.h"
 #include "simulation/ascii_commands_page.h"
+#include "simulation/simulation_roles.h"
+#include "simulation/simulation_table_controller.h"
 #include "simulation/simulation_table_page.h"
 
 namespace ferrotap {
@@ -66,6 +68,8 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
   CreatePorts();
   ConnectStatusStrip();
   FormCreate();
+  simulationTable_ = std::make_unique<SimulationTableController>(TabSheet4, *dialogs_, exeDir_);
+  simulation_ = std::make_unique<SimulationRoles>(*this);
   ConnectDataWindowMenu();
   ConnectColorEditing();
   connect(strip_->SBCREALDWIN, &QPushButton::clicked, this, &MainWindow::SBCREALDWINClick);
@@ -81,6 +85,10 @@ MainWindow::~MainWindow() {
     FormDestroy();
   } catch (const std::exception&) {
   }
+}
+
+const SimulationTable& MainWindow::SimTable() const {
+  return simulationTable_->Table();
 }
 
 void MainWindow::FormDestroy() {

@@ -23,6 +23,9 @@ class DataWindow;
 class Dialogs;
 class ProtocolEngine;
 class ProtocolSettingPage;
+class SimulationTable;
+class SimulationTableController;
+class SimulationRoles;
 class SimulationTablePage;
 class StatusStrip;
 class TerminalPage;
@@ -104,6 +107,11 @@ class MainWindow : public QMainWindow {
   void TIMER485Timer();
   // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.
   std::array<Bytes, 30>& AsciiCommandTable() { return asciiCommandTable_; }
+  // What the simulation plays: the command table last applied on the simulation page.
+  const SimulationTable& SimTable() const;
+  // The master and slave roles on port A, and Timer1 for the slave's SYNC.
+  SimulationRoles& Simulation() const { return *simulation_; }
+  uint16_t ModemTriggerA() const { return modemTriggerA_; }
 
   // Line status and lamps.
   void CP1TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
@@ -168,6 +176,8 @@ class MainWindow : public QMainWindow {
   uint16_t rxCountB_ = 0;
   std::array<Bytes, 30> asciiCommandTable_;
   std::unique_ptr<ProtocolEngine> protocol_;
+  std::unique_ptr<SimulationTableController> simulationTable_;
+  std::unique_ptr<SimulationRoles> simulation_;
   // Trigger handles made at each open (the protocol timers are the engine's): port A's
   // modem-status and line-status triggers, port B's line-status trigger.
   uint16_t modemTriggerA_ = 0;

@@ -20,6 +20,7 @@
 #include "serial/qt_notification_channel.h"
 #include "serial/status_light_controller.h"
 #include "simulation/escape.h"
+#include "simulation/simulation_roles.h"
 
 namespace ferrotap {
 namespace {
@@ -179,6 +180,7 @@ void MainWindow::OpenPortA() {
     const uint16_t handShakeTrigger = CP1->NewTimerTrigger();
     protocol_->SetPortATriggers(packTrigger, handShakeTrigger);
     modemTriggerA_ = CP1->NewStatusTrigger(kStatusModem);
+    if (simulation_) simulation_->ArmCtsTrigger();
   } catch (const ComPortError& error) {
     dialogs_->ShowError(QString("Com A open error\n") + QString::fromLocal8Bit(error.what()));
   }
