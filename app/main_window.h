@@ -22,6 +22,7 @@ class ComSettingPage;
 class DataWindow;
 class Dialogs;
 class ProtocolSettingPage;
+class Sender;
 class SimulationTablePage;
 class StatusStrip;
 class TerminalPage;
@@ -64,8 +65,6 @@ class MainWindow : public QMainWindow {
   // Window-level handlers.
   void FormKeyDown(int key);
   void FormResize();
-  // Sends ASCII command 1 to 10 for the keys F1 to F10.
-  void SendCommandForFunctionKey(int number);
 
   // Data window commands.
   void Clear1Click();
@@ -100,6 +99,8 @@ class MainWindow : public QMainWindow {
   void TIMER485Timer();
   // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.
   std::array<Bytes, 30>& AsciiCommandTable() { return asciiCommandTable_; }
+  // Typed strings, files and the command list.
+  Sender* Transmit() const { return sender_; }
 
   // Line status and lamps.
   void CP1TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
@@ -148,11 +149,12 @@ class MainWindow : public QMainWindow {
   void OpenPortB();
   void PortLost(char port, const std::string& reason);
   void InsertColored(ColorRole role, const Bytes& text);
-  Bytes AppendLineEnd(Bytes bytes) const;
+  void ConnectSender();
 
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
   StatusStrip* strip_;
+  Sender* sender_;
 
   QString exeDir_;
   QString cpsPath_;

@@ -19,6 +19,7 @@
 #include "serial/qt_notification_channel.h"
 #include "serial/status_light_controller.h"
 #include "simulation/escape.h"
+#include "simulation/sender.h"
 
 namespace ferrotap {
 namespace {
@@ -194,6 +195,7 @@ void MainWindow::OpenPortB() {
 }
 
 void MainWindow::ClosePorts() {
+  sender_->PortsClosing();
   CP1->SetOpen(false);
   CP2->SetOpen(false);
   strip_->LEDCOMA->SetActive(false);
@@ -204,6 +206,7 @@ void MainWindow::ClosePorts() {
 void MainWindow::PortLost(char port, const std::string& reason) {
   // The device is gone: the port stays unusable until the settings are applied again.
   if (port == 'A') {
+    sender_->PortLost();
     strip_->LEDCOMA->SetActive(false);
     LEDCTRL->SetWatching(false);
   } else {
