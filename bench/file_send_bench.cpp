@@ -24,6 +24,7 @@
 #include "app/application.h"
 #include "app/data_window.h"
 #include "app/dialogs.h"
+#include "app/editable_combo_box.h"
 #include "app/main_window.h"
 #include "app/terminal_page.h"
 #include "bench/serial_bench_support.h"
