@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -101,6 +102,7 @@ class Sender : public QObject {
   std::unique_ptr<FileChunks> file_;
   Bytes pending_;
   uint64_t sent_ = 0;
+  QElapsedTimer progressClock_;
   // Tells wakes of an earlier send from those of the present one.
   uint64_t sendNumber_ = 0;
   // Looks again now and then, should a wake never come (port closed and reopened meanwhile).

@@ -17,6 +17,7 @@ namespace {
 
 // Longest run of chunks between two visits of the event loop.
 constexpr qint64 kSliceMs = 15;
+constexpr qint64 kProgressMs = 100;
 
 }  // namespace
 
@@ -74,7 +75,8 @@ void Sender::PumpFile() {
     ShowFailure(error);
     return;
   }
-  ShowProgress();
+  // Repainting the bar at every round would cost more than the round itself on a fast line.
+  if (progressClock_.hasExpired(kProgressMs)) ShowProgress();
 }
 
 // The wake runs on the port's writer thread: it only posts the next round to the UI thread, where
@@ -91,6 +93,7 @@ std::function<void()> Sender::RoomWake() {
 }
 
 void Sender::ShowProgress() {
+  progressClock_.start();
   const uint64_t total = std::max(file_->Size(), sent_);
   QProgressBar* bar = terminal_.PBTXFILE;
   bar->setValue(total == 0 ? bar->maximum() : static_cast<int>(sent_ * bar->maximum() / total));
