@@ -6,24 +6,17 @@
 
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
+
+#include "serial/safe_file.h"
 
 namespace ferrotap {
-namespace {
-
-std::runtime_error FileError(const char* action, const std::string& path) {
-  return std::runtime_error(std::string("Cannot ") + action + " file \"" + path +
-                            "\": " + std::strerror(errno));
-}
-
-}  // namespace
 
 FileChunks::FileChunks(const std::string& path) : path_(path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw FileError("open", path);
+  if (fd_ < 0) throw FileError("Reading", path, std::strerror(errno));
   struct stat info {};
   if (::fstat(fd_, &info) != 0) {
-    const std::runtime_error error = FileError("read", path);
+    const FileError error("Reading", path, std::strerror(errno));
     ::close(fd_);
     throw error;
   }
@@ -43,7 +36,7 @@ Bytes FileChunks::Next() {
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw FileError("read", path_);
+      throw FileError("Reading", path_, std::strerror(errno));
     }
     filled += static_cast<std::size_t>(n);
   }

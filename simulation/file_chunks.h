@@ -9,7 +9,7 @@
 namespace ferrotap {
 
 // A file read as raw bytes in chunks of up to 1024, for sending it piece by piece. Errors throw
-// std::runtime_error naming the file and the system's reason.
+// FileError naming the file and the system's reason.
 class FileChunks {
  public:
   static constexpr std::size_t kChunkSize = 1024;
