@@ -39,38 +39,6 @@ class CommandFilesTest : public QObject {
     QCOMPARE(table[29], Bytes());
   }
 
-  void applyStopsAtTheFirstMalformedCell() {
-    AsciiCommandTable table;
-    table.fill("old");
-    const auto failure =
-        ApplyAsciiCommands(Cells({{1, "new"}, {7, " AB$G1 "}, {8, "$ZZ"}, {9, "later"}}), table);
-    QVERIFY(failure);
-    QCOMPARE(QString::fromStdString(ApplyFailureText(*failure)),
-             "Process aborted. Malformed string : $G1  in COMM 7:  AB$G1");
-    QCOMPARE(table[0], Bytes("new"));
-    QCOMPARE(table[5], Bytes());
-    QCOMPARE(table[6], Bytes("AB"));
-    QCOMPARE(table[7], Bytes("old"));
-    QCOMPARE(table[8], Bytes("old"));
-  }
-
-  void listItemsFollowUntrimmedCells() {
-    const auto items = CommandListItems(Cells({{1, "ATZ"}, {3, "  "}, {10, "x"}, {12, "y;z"}}));
-    QStringList texts;
-    QList<int> numbers;
-    for (const auto& item : items) {
-      texts << QString::fromStdString(item.text);
-      numbers << item.number;
-    }
-    QCOMPARE(texts, QStringList({"F01 - ATZ", "F03 -   ", "F10 - x", "12 - y;z"}));
-    QCOMPARE(numbers, QList<int>({1, 3, 10, 12}));
-  }
-
-  void astWritesTrimmedNonEmptyRows() {
-    const Lines lines = WriteAstLines(Cells({{3, " ATZ$0D "}, {4, "   "}, {30, "a;b"}}));
-    QCOMPARE(lines, Lines({"KOB - ASCII COMMANDS Tables", "03;ATZ$0D", "30;a;b"}));
-  }
-
   void astReads_data() {
     QTest::addColumn<QStringList>("body");
     QTest::addColumn<int>("number");
