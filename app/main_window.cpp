@@ -26,6 +26,7 @@
 #include "simulation/ascii_commands_page.h"
 #include "simulation/simulation_roles.h"
 #include "simulation/simulation_table_controller.h"
+#include "simulation/sender.h"
 #include "simulation/simulation_table_page.h"
 
 namespace ferrotap {
@@ -66,6 +67,7 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
 
   exeDir_ = QDir::fromNativeSeparators(exeDir);
   CreatePorts();
+  ConnectSender();
   ConnectStatusStrip();
   FormCreate();
   simulationTable_ = std::make_unique<SimulationTableController>(TabSheet4, *dialogs_, exeDir_);
@@ -80,6 +82,8 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
+  // A file send ends quietly with the window.
+  sender_->BBTXSTOPClick();
   // Nothing may escape a destructor; a port that cannot close cleanly is closing anyway.
   try {
     FormDestroy();
@@ -161,7 +165,7 @@ void MainWindow::FormKeyDown(int key) {
   }
   if (!TabSheet1->CBUSEAC->isChecked()) return;
   if (key >= Qt::Key_F1 && key <= Qt::Key_F10) {
-    SendCommandForFunctionKey(key - Qt::Key_F1 + 1);
+    sender_->SendCommand(key - Qt::Key_F1 + 1);
   } else {
     dialogs_->Beep();
   }

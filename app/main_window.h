@@ -26,6 +26,7 @@ class ProtocolSettingPage;
 class SimulationTable;
 class SimulationTableController;
 class SimulationRoles;
+class Sender;
 class SimulationTablePage;
 class StatusStrip;
 class TerminalPage;
@@ -68,8 +69,6 @@ class MainWindow : public QMainWindow {
   // Window-level handlers.
   void FormKeyDown(int key);
   void FormResize();
-  // Sends ASCII command 1 to 10 for the keys F1 to F10.
-  void SendCommandForFunctionKey(int number);
 
   // Data window commands.
   void Clear1Click();
@@ -112,6 +111,8 @@ class MainWindow : public QMainWindow {
   // The master and slave roles on port A, and Timer1 for the slave's SYNC.
   SimulationRoles& Simulation() const { return *simulation_; }
   uint16_t ModemTriggerA() const { return modemTriggerA_; }
+  // Typed strings, files and the command list.
+  Sender* Transmit() const { return sender_; }
 
   // Line status and lamps.
   void CP1TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
@@ -159,11 +160,12 @@ class MainWindow : public QMainWindow {
   void OpenPortB();
   void PortLost(char port, const std::string& reason);
   void InsertColored(ColorRole role, const Bytes& text);
-  Bytes AppendLineEnd(Bytes bytes) const;
+  void ConnectSender();
 
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
   StatusStrip* strip_;
+  Sender* sender_;
 
   QString exeDir_;
   QString cpsPath_;

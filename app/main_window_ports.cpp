@@ -21,6 +21,7 @@
 #include "serial/status_light_controller.h"
 #include "simulation/escape.h"
 #include "simulation/simulation_roles.h"
+#include "simulation/sender.h"
 
 namespace ferrotap {
 namespace {
@@ -201,6 +202,7 @@ void MainWindow::OpenPortB() {
 }
 
 void MainWindow::ClosePorts() {
+  sender_->PortsClosing();
   CP1->SetOpen(false);
   CP2->SetOpen(false);
   strip_->LEDCOMA->SetActive(false);
@@ -211,6 +213,7 @@ void MainWindow::ClosePorts() {
 void MainWindow::PortLost(char port, const std::string& reason) {
   // The device is gone: the port stays unusable until the settings are applied again.
   if (port == 'A') {
+    sender_->PortLost();
     strip_->LEDCOMA->SetActive(false);
     LEDCTRL->SetWatching(false);
   } else {
