@@ -21,6 +21,7 @@ class StatusLightController;
 class ComSettingPage;
 class DataWindow;
 class Dialogs;
+class ProtocolEngine;
 class ProtocolSettingPage;
 class SimulationTable;
 class SimulationTableController;
@@ -77,6 +78,9 @@ class MainWindow : public QMainWindow {
   void SavetoFile1Click();
   void Savetoplanfile1Click();
 
+  // The protocol definition, both ports' packet decoders and the protocol time-outs.
+  ProtocolEngine& Protocol() const { return *protocol_; }
+
   // Port settings: copy the Com Setting controls into the ports and open them; close both.
   void ApplyPortSettings();
   void ClosePorts();
@@ -113,7 +117,6 @@ class MainWindow : public QMainWindow {
   void Label5Click();
   void SBERRCLEARClick();
   void SpeedButton1Click();
-  uint16_t HandShakeTriggerA() const { return handShakeTriggerA_; }
 
   // Colour editing on the Com Setting page.
   void CBWCOLORChange();
@@ -169,13 +172,11 @@ class MainWindow : public QMainWindow {
   uint16_t rxCountB_ = 0;
   std::array<Bytes, 30> asciiCommandTable_;
   std::unique_ptr<SimulationTableController> simulationTable_;
-  // Trigger handles made at each open: port A's pack and hand-shake timers, its modem-status and
-  // line-status triggers; port B's pack timer and line-status trigger.
-  uint16_t packTriggerA_ = 0;
-  uint16_t handShakeTriggerA_ = 0;
+  std::unique_ptr<ProtocolEngine> protocol_;
+  // Trigger handles made at each open (the protocol timers are the engine's): port A's
+  // modem-status and line-status triggers, port B's line-status trigger.
   uint16_t modemTriggerA_ = 0;
   uint16_t lineTriggerA_ = 0;
-  uint16_t packTriggerB_ = 0;
   uint16_t lineTriggerB_ = 0;
 };
 
