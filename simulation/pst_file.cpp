@@ -59,6 +59,16 @@ std::string ProtectSeparators(std::string_view cell) {
   return out;
 }
 
+// The SYNC cell is free text and never decoded: a line end inside it becomes a blank, which keeps
+// the line whole and the mark as it was (a cell with a line end inside is no "SYNC").
+std::string OnOneLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return line;
+}
+
 }  // namespace
 
 std::vector<std::string> WritePstLines(const SimulationRows& rows) {
@@ -71,7 +81,7 @@ std::vector<std::string> WritePstLines(const SimulationRows& rows) {
     char number[4];
     std::snprintf(number, sizeof number, "%3.3d", k);
     lines.push_back(std::string(number) + ';' + ProtectSeparators(query) + ';' +
-                    ProtectSeparators(answer) + ';' + std::string(sync));
+                    ProtectSeparators(answer) + ';' + OnOneLine(sync));
   }
   return lines;
 }

@@ -14,7 +14,7 @@ inline constexpr std::string_view kTableNotCompatible = "Table not compatible !"
 
 // The header and one "ddd;query;answer;sync" line per row with any text, cells trimmed and
 // undecoded. A field separator or line end inside a query or answer is written as an escape of
-// the same byte, so that reading the line back gives the same bytes.
+// the same byte, so that reading the line back gives the same bytes; the SYNC cell keeps its ';'.
 std::vector<std::string> WritePstLines(const SimulationRows& rows);
 
 struct PstContents {
