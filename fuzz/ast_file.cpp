@@ -7,6 +7,7 @@
 #include "fuzz/fuzz_check.h"
 #include "serial/key_value.h"
 #include "simulation/ast_file.h"
+#include "simulation/escape.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace ferrotap;

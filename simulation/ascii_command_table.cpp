@@ -7,10 +7,6 @@
 namespace ferrotap {
 namespace {
 
-bool IsTrimmed(char c) {
-  return static_cast<unsigned char>(c) <= 0x20;
-}
-
 std::string TwoDigits(int number) {
   char text[16];
   std::snprintf(text, sizeof text, "%2.2d", number);
@@ -19,18 +15,10 @@ std::string TwoDigits(int number) {
 
 }  // namespace
 
-std::string TrimCell(std::string_view cell) {
-  std::size_t begin = 0;
-  std::size_t end = cell.size();
-  while (begin < end && IsTrimmed(cell[begin])) ++begin;
-  while (end > begin && IsTrimmed(cell[end - 1])) --end;
-  return std::string(cell.substr(begin, end - begin));
-}
-
 std::optional<AsciiApplyFailure> ApplyAsciiCommands(const AsciiCommandCells& cells,
                                                     AsciiCommandTable& table) {
   for (std::size_t i = 0; i < cells.size(); ++i) {
-    std::string trimmed = TrimCell(cells[i]);
+    std::string trimmed(TrimCell(cells[i]));
     EscapedStringResult decoded = DecodeEscapedString(trimmed);
     table[i] = std::move(decoded.bytes);
     if (!decoded.ok()) {

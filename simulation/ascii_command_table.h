@@ -18,9 +18,6 @@ using AsciiCommandTable = std::array<Bytes, kAsciiCommandCount>;
 // The grid's command column as typed, escapes undecoded, command n at index n - 1.
 using AsciiCommandCells = std::array<std::string, kAsciiCommandCount>;
 
-// Removes characters with codes up to 0x20 from both ends.
-std::string TrimCell(std::string_view cell);
-
 struct AsciiApplyFailure {
   int number = 0;
   std::string malformed;

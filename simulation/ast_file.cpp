@@ -9,7 +9,7 @@ namespace ferrotap {
 std::vector<std::string> WriteAstLines(const AsciiCommandCells& cells) {
   std::vector<std::string> lines{std::string(kAstHeader)};
   for (std::size_t i = 0; i < cells.size(); ++i) {
-    const std::string trimmed = TrimCell(cells[i]);
+    const std::string trimmed(TrimCell(cells[i]));
     if (trimmed.empty()) continue;
     char number[16];
     std::snprintf(number, sizeof number, "%2.2d;", static_cast<int>(i) + 1);

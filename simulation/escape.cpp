@@ -99,4 +99,11 @@ EscapedStringResult DecodeEscapedString(std::string_view text) {
   return result;
 }
 
+std::string_view TrimCell(std::string_view cell) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  while (!cell.empty() && blank(cell.front())) cell.remove_prefix(1);
+  while (!cell.empty() && blank(cell.back())) cell.remove_suffix(1);
+  return cell;
+}
+
 }  // namespace ferrotap

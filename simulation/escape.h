@@ -24,6 +24,10 @@ std::optional<std::uint8_t> DecodeEscapedChar(std::string_view spec);
 
 EscapedStringResult DecodeEscapedString(std::string_view text);
 
+// A table cell as it is decoded and saved: leading and trailing blanks and control characters
+// (codes up to 0x20) dropped.
+std::string_view TrimCell(std::string_view cell);
+
 // The classic string-to-integer conversion: leading blanks, an optional sign, then decimal digits,
 // or hexadecimal ones after "$", "x", "X", "0x" or "0X"; nothing may follow the number.
 std::optional<long> ParseInteger(std::string_view text);

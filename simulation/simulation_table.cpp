@@ -35,13 +35,6 @@ std::string UpperAscii(std::string_view text) {
 
 }  // namespace
 
-std::string_view TrimCell(std::string_view cell) {
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  while (!cell.empty() && blank(cell.front())) cell.remove_prefix(1);
-  while (!cell.empty() && blank(cell.back())) cell.remove_suffix(1);
-  return cell;
-}
-
 ApplyOutcome ApplySimulationRows(const SimulationRows& rows, SimulationTable& table) {
   for (int k = 0; k < kSimulationCommandCount; ++k) {
     const SimulationRow& row = rows[k];

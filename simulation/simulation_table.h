@@ -44,8 +44,6 @@ struct SimulationRow {
 };
 using SimulationRows = std::array<SimulationRow, kSimulationCommandCount>;
 
-// Drops leading and trailing blanks and control characters (codes up to 0x20).
-std::string_view TrimCell(std::string_view cell);
 
 struct ApplyOutcome {
   bool ok = false;
