@@ -164,7 +164,12 @@ std::size_t DataWindow::FirstVisibleRow() const {
 
 std::size_t DataWindow::RowCount() {
   SyncLayout();
-  return rowStart_[model_.LineCount()];
+  return rows_.Count();
+}
+
+const RowLayout& DataWindow::Rows() {
+  SyncLayout();
+  return rows_;
 }
 
 void DataWindow::Flush() {
@@ -172,28 +177,17 @@ void DataWindow::Flush() {
   viewport()->update();
 }
 
-// Lines before the one holding the edit keep their rows; the rest are counted again at the next
-// layout, which for text appended at the end is the last line alone.
+// Rows before the edit stay; the rest are laid out at the next frame, which for text appended at
+// the end means the last few rows.
 void DataWindow::ContentChanged(std::size_t editPos) {
-  const std::size_t line = model_.LineOf(std::min(editPos, model_.Length()));
-  validLines_ = std::min(validLines_, line > 0 ? line - 1 : 0);
+  rows_.Invalidate(editPos);
   if (followEnd_ && model_.Caret() == model_.Length()) scrollToEndPending_ = true;
   if (!frameTimer_.isActive()) frameTimer_.start();
 }
 
 void DataWindow::SyncLayout() {
-  const int columns = std::max(kMinWrapColumns, static_cast<int>(viewport()->width() / charWidth_));
-  if (columns != wrapColumns_) {
-    wrapColumns_ = columns;
-    validLines_ = 0;
-  }
-  const std::size_t lines = model_.LineCount();
-  rowStart_.resize(lines + 1);
-  const auto width = static_cast<std::size_t>(wrapColumns_);
-  for (std::size_t i = validLines_; i < lines; ++i) {
-    rowStart_[i + 1] = rowStart_[i] + (model_.LineEnd(i) - model_.LineStart(i)) / width + 1;
-  }
-  validLines_ = lines;
+  wrapColumns_ = std::max(kMinWrapColumns, static_cast<int>(viewport()->width() / charWidth_));
+  rows_.Update(model_, static_cast<std::size_t>(wrapColumns_));
   UpdateScrollBars();
   if (scrollToEndPending_) {
     scrollToEndPending_ = false;
@@ -202,7 +196,7 @@ void DataWindow::SyncLayout() {
 }
 
 void DataWindow::UpdateScrollBars() {
-  const std::uint64_t total = rowStart_[model_.LineCount()];
+  const std::uint64_t total = rows_.Count();
   const auto visible = static_cast<std::uint64_t>(VisibleRows());
   const std::uint64_t maxFirst = total > visible ? total - visible : 0;
   settingScroll_ = true;
@@ -225,33 +219,21 @@ int DataWindow::VisibleRows() const {
   return std::max(1, viewport()->height() / rowHeight_);
 }
 
-std::size_t DataWindow::LineOfRow(std::size_t row) const {
-  const std::size_t lines = model_.LineCount();
-  const auto it = std::upper_bound(rowStart_.begin(), rowStart_.begin() + lines + 1, row);
-  return std::min(static_cast<std::size_t>(it - rowStart_.begin()) - 1, lines - 1);
-}
-
 DataWindow::RowCol DataWindow::RowColOf(std::size_t pos) const {
-  const std::size_t line = model_.LineOf(pos);
-  const std::size_t offset = std::min(pos, model_.LineEnd(line)) - model_.LineStart(line);
-  const auto width = static_cast<std::size_t>(wrapColumns_);
-  return {rowStart_[line] + offset / width, offset % width};
+  const std::size_t row = rows_.RowOf(pos);
+  return {row, std::min(pos, rows_.End(model_, row)) - rows_.Start(row)};
 }
 
 std::size_t DataWindow::PositionAt(std::size_t row, std::size_t col) const {
-  const std::size_t line = LineOfRow(row);
-  const auto width = static_cast<std::size_t>(wrapColumns_);
-  const std::size_t rowInLine =
-      std::min(row - rowStart_[line], rowStart_[line + 1] - 1 - rowStart_[line]);
-  const std::size_t start = model_.LineStart(line) + rowInLine * width;
-  const std::size_t lineEnd = model_.LineEnd(line);
-  // Only the line's last row may hold the caret behind its last character.
-  const bool lastRow = rowStart_[line] + rowInLine + 1 == rowStart_[line + 1];
-  return std::min(start + std::min(col, lastRow ? width : width - 1), lineEnd);
+  const std::size_t start = rows_.Start(row);
+  const std::size_t end = rows_.End(model_, row);
+  // Only the line's last row may hold the caret behind its last character; behind a wrapped row's
+  // last character is the next row's start.
+  return std::min(start + col, rows_.EndsLine(model_, row) ? end : end - 1);
 }
 
 std::size_t DataWindow::PositionAtPoint(const QPoint& point) const {
-  const std::size_t total = rowStart_[model_.LineCount()];
+  const std::size_t total = rows_.Count();
   const long long row = static_cast<long long>(FirstVisibleRow()) +
                         static_cast<long long>(std::floor(point.y() / double(rowHeight_)));
   const long long col = std::llround((point.x() + horizontalScrollBar()->value()) / charWidth_);
@@ -290,7 +272,10 @@ void DataWindow::MoveCaretByUser(std::size_t pos, bool extend) {
 void DataWindow::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   const bool keepEnd = followEnd_;
-  const std::size_t topPos = model_.Length() == 0 ? 0 : PositionAt(FirstVisibleRow(), 0);
+  // The top row is mapped to text with rows that include every insertion so far, still at the
+  // old width: rows laid out before the last insertions may no longer reach the top row.
+  rows_.Update(model_, static_cast<std::size_t>(wrapColumns_));
+  const std::size_t topPos = rows_.Start(std::min(FirstVisibleRow(), rows_.Count() - 1));
   SyncLayout();
   if (keepEnd) {
     SetScrollValue(verticalScrollBar(), verticalScrollBar()->maximum());
@@ -314,7 +299,7 @@ void DataWindow::paintEvent(QPaintEvent*) {
   const QPalette pal = palette();
   const QColor selectionBack = pal.color(QPalette::Highlight);
   const QColor selectionText = pal.color(QPalette::HighlightedText);
-  const std::size_t total = rowStart_[model_.LineCount()];
+  const std::size_t total = rows_.Count();
   const std::size_t first = FirstVisibleRow();
   const int rows = viewport()->height() / rowHeight_ + 1;
   for (int i = 0; i < rows && first + static_cast<std::size_t>(i) < total; ++i) {
@@ -333,11 +318,8 @@ void DataWindow::paintEvent(QPaintEvent*) {
 
 void DataWindow::PaintRow(QPainter& painter, std::size_t row, int y, const QColor& selectionBack,
                           const QColor& selectionText) {
-  const std::size_t line = LineOfRow(row);
-  const std::size_t start =
-      model_.LineStart(line) + (row - rowStart_[line]) * static_cast<std::size_t>(wrapColumns_);
-  const std::size_t end =
-      std::min(start + static_cast<std::size_t>(wrapColumns_), model_.LineEnd(line));
+  const std::size_t start = rows_.Start(row);
+  const std::size_t end = rows_.End(model_, row);
   if (start >= end) return;
   model_.Read(start, end - start, rowText_);
   const std::size_t selStart = model_.SelectionStart();
@@ -389,7 +371,7 @@ void DataWindow::keyPressEvent(QKeyEvent* event) {
   const std::size_t caret = model_.Caret();
   const std::size_t length = model_.Length();
   const RowCol rc = RowColOf(caret);
-  const std::size_t lastRow = rowStart_[model_.LineCount()] - 1;
+  const std::size_t lastRow = rows_.Count() - 1;
   const auto page = static_cast<std::size_t>(VisibleRows());
   std::size_t target = caret;
   switch (event->key()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/colors.h"
+#include "app/row_layout.h"
 #include "app/text_model.h"
 
 class QMenu;
@@ -20,8 +21,8 @@ namespace ferrotap {
 //
 // Our own view rather than a Qt text widget: a capture without line breaks is one line of many
 // megabytes, which Qt's widgets lay out again on every insertion. This one paints only the visible
-// rows of a fixed-width font, wrapping long lines at the window width, and repaints at most once
-// per frame however fast text arrives.
+// rows of a fixed-width font, wrapping long lines at the window width (behind a blank, so that a
+// rendered byte stays on one row), and repaints at most once per frame however fast text arrives.
 class DataWindow : public QAbstractScrollArea {
   Q_OBJECT
 
@@ -61,6 +62,8 @@ class DataWindow : public QAbstractScrollArea {
   int WrapColumns() const { return wrapColumns_; }
   std::size_t FirstVisibleRow() const;
   std::size_t RowCount();
+  // The rows as laid out now.
+  const RowLayout& Rows();
   // Lays out pending text at once instead of at the next frame.
   void Flush();
   std::uint64_t PaintCount() const { return paintCount_; }
@@ -88,7 +91,6 @@ class DataWindow : public QAbstractScrollArea {
   void SetScrollValue(QScrollBar* bar, int value);
   void EnsureCaretVisible();
   void MoveCaretByUser(std::size_t pos, bool extend);
-  std::size_t LineOfRow(std::size_t row) const;
   RowCol RowColOf(std::size_t pos) const;
   std::size_t PositionAt(std::size_t row, std::size_t col) const;
   std::size_t PositionAtPoint(const QPoint& point) const;
@@ -105,9 +107,7 @@ class DataWindow : public QAbstractScrollArea {
   int rowHeight_ = 16;
   double ascent_ = 12;
   int wrapColumns_ = 80;
-  // rowStart_[i] is the first row of line i; entries up to validLines_ are current.
-  std::vector<std::uint64_t> rowStart_{0};
-  std::size_t validLines_ = 0;
+  RowLayout rows_;
   bool followEnd_ = true;
   bool scrollToEndPending_ = false;
   bool settingScroll_ = false;

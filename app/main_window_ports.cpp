@@ -156,6 +156,13 @@ void MainWindow::ApplyPortSettings() {
     CP2->SetOutSize(CP1->OutSize());
   }
 
+  // Shown before the ports open: a port that fails to open leaves the texts of these settings,
+  // not those of earlier ones.
+  const std::array<std::string, 6> texts = page->StatusTexts();
+  for (int i = 0; i < StatusStrip::kSettingsPanels; ++i) {
+    strip_->SetSB1Panel(i, QString::fromLatin1(texts[static_cast<std::size_t>(i)].c_str()));
+  }
+
   LEDCTRL->SetWatching(true);
   OpenPortA();
   // Fails with "not open" when port A did not open: the error report shows it and the rest of
@@ -163,11 +170,6 @@ void MainWindow::ApplyPortSettings() {
   CP1->ClearInput();
   CP1->ClearOutput();
   if (spy) OpenPortB();
-
-  const std::array<std::string, 6> texts = page->StatusTexts();
-  for (int i = 0; i < StatusStrip::kSettingsPanels; ++i) {
-    strip_->SetSB1Panel(i, QString::fromLatin1(texts[static_cast<std::size_t>(i)].c_str()));
-  }
 
   lineTriggerA_ = CP1->NewStatusTrigger(kStatusLine);
   CP1->ArmStatusTrigger(lineTriggerA_, kLineStatusAll, true);
@@ -183,6 +185,8 @@ void MainWindow::OpenPortA() {
     modemTriggerA_ = CP1->NewStatusTrigger(kStatusModem);
     if (simulation_) simulation_->ArmCtsTrigger();
   } catch (const ComPortError& error) {
+    // Trying again must not wait for a change of settings: the device may just be plugged in.
+    TabSheet3->BBCOMAPPLY->setEnabled(true);
     dialogs_->ShowError(QString("Com A open error\n") + QString::fromLocal8Bit(error.what()));
   }
 }
@@ -197,6 +201,7 @@ void MainWindow::OpenPortB() {
     lineTriggerB_ = CP2->NewStatusTrigger(kStatusLine);
     CP2->ArmStatusTrigger(lineTriggerB_, kLineStatusAll, true);
   } catch (const ComPortError& error) {
+    TabSheet3->BBCOMAPPLY->setEnabled(true);
     dialogs_->ShowError(QString("Com B open error\n") + QString::fromLocal8Bit(error.what()));
   }
 }

@@ -65,6 +65,10 @@ void MainWindow::ReadCpsFile(const QString& path) {
   TabSheet3->LoadSettings(settings);
   colors_ = settings.colors;
   CBWCOLORChange();
+  if (lines.size() < kCpsLineCount) {
+    dialogs_->ShowError(
+        QString::fromStdString(MissingLinesMessage(FileName(path), lines.size(), kCpsLineCount)));
+  }
 }
 
 void MainWindow::WriteCpsFile(const QString& path) const {
@@ -78,18 +82,19 @@ void MainWindow::BBCOMSAVEClick() {
 
 void MainWindow::BBCOMLOADClick() {
   const std::optional<QString> path = dialogs_->OpenFileName({kCpsExtension, exeDir_, kCpsFilter});
-  if (path) {
-    ReadCpsFile(*path);
-    ClosePorts();
-    ApplyPortSettings();
-  }
+  // Disabled before the ports open, so that a port failing to open can leave it enabled.
   TabSheet3->BBCOMAPPLY->setEnabled(false);
+  if (!path) return;
+  ReadCpsFile(*path);
+  TabSheet3->BBCOMAPPLY->setEnabled(false);
+  ClosePorts();
+  ApplyPortSettings();
 }
 
 void MainWindow::BBCOMAPPLYClick() {
+  TabSheet3->BBCOMAPPLY->setEnabled(false);
   ClosePorts();
   ApplyPortSettings();
-  TabSheet3->BBCOMAPPLY->setEnabled(false);
 }
 
 void MainWindow::ShowRtsLabelMode(bool rs485) {

@@ -3,10 +3,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "serial/printable_text.h"
+
 namespace ferrotap {
 
+// Device paths come from the environment and the port map: a control byte in one must neither cut
+// the message short nor reach the message box raw.
 ComPortError::ComPortError(int code, const std::string& message)
-    : std::runtime_error(message), code_(code) {}
+    : std::runtime_error(PrintableText(message)), code_(code) {}
 
 ComPortError ComPortError::FromErrno(int err, const std::string& device,
                                      const std::string& action) {

@@ -284,7 +284,7 @@ void ComSettingPage::ConnectHandlers() {
       {RBSFLOW, &ComSettingPage::RBSFLOWClick},
   };
   for (const auto& [radio, handler] : flowChoices) {
-    connect(radio, &QRadioButton::toggled, this, [this, handler](bool checked) {
+    connect(radio, &QRadioButton::toggled, this, [this, handler = handler](bool checked) {
       if (checked) (this->*handler)();
     });
   }

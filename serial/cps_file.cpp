@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "serial/key_value.h"
+#include "serial/printable_text.h"
 
 namespace ferrotap {
 namespace {
@@ -67,35 +68,32 @@ CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings s) {
     return index < lines.size() ? lines[index] : std::string();
   };
   auto value = [&line](int number) { return ValueAfterEquals(line(number)); };
+  // A line the file lacks keeps its setting: a file cut short must not turn spy mode off or
+  // software flow control on (which would swallow every received XON and XOFF byte).
+  auto has = [&lines](int number) { return static_cast<std::size_t>(number) <= lines.size(); };
 
-  s.spyMode = IsTrueText(value(1));
+  if (has(1)) s.spyMode = IsTrueText(value(1));
   ReadText(value(2), s.comPortA);
   ReadText(value(3), s.comPortB);
   ReadText(value(4), s.baudRate);
   ReadText(value(5), s.dataBits);
   ReadText(value(6), s.parity);
   ReadText(value(7), s.stopBits);
-  s.rs485Mode = IsTrueText(value(8));
-  s.rs485Method = line(9);
+  if (has(8)) s.rs485Mode = IsTrueText(value(8));
+  if (has(9)) s.rs485Method = line(9);
   ReadNumber(value(10), s.inBuffer);
   ReadNumber(value(11), s.outBuffer);
-  const std::string flow = value(12);
-  s.flowControl = flow == "None"       ? FlowControlChoice::None
-                  : flow == "Hardware" ? FlowControlChoice::Hardware
-                                       : FlowControlChoice::Software;
+  if (has(12)) {
+    const std::string flow = value(12);
+    s.flowControl = flow == "None"       ? FlowControlChoice::None
+                    : flow == "Hardware" ? FlowControlChoice::Hardware
+                                         : FlowControlChoice::Software;
+  }
   ReadNumber(value(13), s.bufferFullPercent);
   ReadNumber(value(14), s.bufferResumePercent);
   // Only the named box of each pair is checked; the other keeps its state.
-  if (value(15) == "RTS") {
-    s.useRts = true;
-  } else {
-    s.useDtr = true;
-  }
-  if (value(16) == "CTS") {
-    s.requireCts = true;
-  } else {
-    s.requireDsr = true;
-  }
+  if (has(15)) (value(15) == "RTS" ? s.useRts : s.useDtr) = true;
+  if (has(16)) (value(16) == "CTS" ? s.requireCts : s.requireDsr) = true;
   ReadText(value(17), s.softwareFlowFor);
   ReadText(value(18), s.xonChar);
   ReadText(value(19), s.xoffChar);
@@ -104,6 +102,11 @@ CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings s) {
     if (ParseIntegerValue(value(20 + i), color)) s.colors.values[i] = static_cast<Color>(color);
   }
   return s;
+}
+
+std::string MissingLinesMessage(const std::string& path, std::size_t found, std::size_t expected) {
+  return "Reading " + PrintableText(path) + ": the file has " + std::to_string(found) + " of " +
+         std::to_string(expected) + " lines; the missing settings keep their current values";
 }
 
 }  // namespace ferrotap

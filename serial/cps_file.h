@@ -41,7 +41,10 @@ struct CpsSettings {
 std::vector<std::string> WriteCpsLines(const CpsSettings& settings);
 
 // Reads the lines by position onto `current`: empty texts and non-integers leave a value as it
-// was, and a short file reads its missing lines as empty.
+// was, and so do the lines a short file lacks.
 CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings current);
+
+// The one report of a settings file with fewer lines than its format has, naming the file.
+std::string MissingLinesMessage(const std::string& path, std::size_t found, std::size_t expected);
 
 }  // namespace ferrotap

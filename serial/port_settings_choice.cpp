@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "serial/key_value.h"
+#include "serial/printable_text.h"
 
 namespace ferrotap {
 namespace {
@@ -14,7 +15,7 @@ constexpr std::array<Parity, 5> kParities = {pNone, pOdd, pEven, pMark, pSpace};
 int IntegerOf(std::string_view text) {
   int value = 0;
   if (!ParseIntegerValue(text, value)) {
-    throw std::runtime_error("'" + std::string(text) + "' is not a valid integer value");
+    throw std::runtime_error("'" + PrintableLatin1(text) + "' is not a valid integer value");
   }
   return value;
 }
@@ -23,8 +24,8 @@ int IntegerOf(std::string_view text) {
 int IntegerInRange(std::string_view text, int min, int max, const char* what) {
   const int value = IntegerOf(text);
   if (value < min || value > max) {
-    throw std::runtime_error("'" + std::string(text) + "' is out of range for the " + what + " (" +
-                             std::to_string(min) + " to " + std::to_string(max) + ")");
+    throw std::runtime_error("'" + PrintableLatin1(text) + "' is out of range for the " + what +
+                             " (" + std::to_string(min) + " to " + std::to_string(max) + ")");
   }
   return value;
 }

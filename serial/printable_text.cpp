@@ -32,8 +32,15 @@ std::size_t Utf8SequenceLength(std::string_view s) {
 
 }  // namespace
 
+constexpr char kHex[] = "0123456789ABCDEF";
+
+void AppendEscaped(std::string& out, unsigned char c) {
+  out += '$';
+  out += kHex[c >> 4];
+  out += kHex[c & 0x0F];
+}
+
 std::string PrintableText(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(bytes.size());
   while (!bytes.empty()) {
@@ -42,12 +49,27 @@ std::string PrintableText(std::string_view bytes) {
     if (take > 0) {
       out.append(bytes.substr(0, take));
     } else {
-      out += '$';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
+      AppendEscaped(out, c);
       take = 1;
     }
     bytes.remove_prefix(take);
+  }
+  return out;
+}
+
+std::string PrintableLatin1(std::string_view latin1) {
+  std::string out;
+  out.reserve(latin1.size());
+  for (char ch : latin1) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7F) {
+      out += ch;
+    } else if (c >= 0xA0) {
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      AppendEscaped(out, c);
+    }
   }
   return out;
 }

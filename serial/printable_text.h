@@ -10,4 +10,8 @@ namespace ferrotap {
 // nor hide what follows it.
 std::string PrintableText(std::string_view bytes);
 
+// The same for a Latin-1 value (a control's text, a line of a settings file): its letters become
+// UTF-8, controls and the C1 range read as $XX.
+std::string PrintableLatin1(std::string_view latin1);
+
 }  // namespace ferrotap

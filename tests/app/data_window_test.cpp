@@ -146,10 +146,41 @@ class DataWindowTest : public QObject {
     Write(w, kRed, line);
     const int columns = w.WrapColumns();
     QVERIFY(columns >= 20 && columns < 60);
-    QCOMPARE(w.RowCount(), 1000u / columns + 1);
+    QCOMPARE(w.RowCount(), (1000u + columns - 1) / columns);
     w.resize(800, 300);
     QTRY_VERIFY(w.WrapColumns() > columns);
-    QCOMPARE(w.RowCount(), 1000u / static_cast<unsigned>(w.WrapColumns()) + 1);
+    const auto wider = static_cast<unsigned>(w.WrapColumns());
+    QCOMPARE(w.RowCount(), (1000u + wider - 1) / wider);
+  }
+
+  // A resize right after many lines arrived, before the next frame laid them out: the top row is
+  // mapped with every line in place (it used to be looked up past the end of the row table), and
+  // the view stays at the end, or at the text it showed when the user had scrolled away.
+  void resizeBeforeTheNextFrame_data() {
+    QTest::addColumn<bool>("following");
+    QTest::newRow("following the end") << true;
+    QTest::newRow("scrolled away") << false;
+  }
+  void resizeBeforeTheNextFrame() {
+    QFETCH(bool, following);
+    DataWindow w;
+    w.resize(400, 200);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 0; i < 50; ++i) Write(w, kRed, "41 42 43\r\n");
+    w.Flush();
+    QScrollBar* bar = w.verticalScrollBar();
+    if (!following) bar->setValue(20);
+    const std::size_t topPos = w.Rows().Start(w.FirstVisibleRow());
+    for (int i = 0; i < 1000; ++i) Write(w, kRed, "0D 0A 0D 0A 0D 0A 0D 0A 0D 0A 0D 0A 0D 0A\r\n");
+    w.resize(250, 150);
+    const ferrotap::RowLayout& rows = w.Rows();
+    QVERIFY(rows.Count() > 2050);
+    if (following) {
+      QCOMPARE(bar->value(), bar->maximum());
+    } else {
+      QCOMPARE(rows.Start(w.FirstVisibleRow()), topPos);
+    }
   }
 
   void endStaysInViewUnlessUserScrolledAway() {

@@ -103,16 +103,33 @@ class CpsFileTest : public QObject {
     QCOMPARE(s.colors.values[1], ferrotap::kSysWindowTextColor);
   }
 
-  void shortFileReadsMissingLinesAsEmpty() {
+  // A file cut after n lines sets what those lines hold; every other setting keeps its value.
+  void shortFileKeepsMissingSettings_data() {
+    QTest::addColumn<int>("kept");
+    for (int n : {0, 1, 8, 9, 11, 12, 16, 26, 27})
+      QTest::newRow(qPrintable(QString::number(n))) << n;
+  }
+  void shortFileKeepsMissingSettings() {
+    QFETCH(int, kept);
     CpsSettings current;
-    current.baudRate = "19200";
+    current.spyMode = true;
+    current.rs485Mode = true;
     current.rs485Method = "via Driver ( hardware)";
-    const CpsSettings s = ferrotap::ReadCpsLines({"Spy_Mode=True", "ComA_Port=2"}, current);
-    QVERIFY(s.spyMode);
-    QCOMPARE(s.comPortA, std::string("2"));
-    QCOMPARE(s.baudRate, std::string("19200"));
-    QCOMPARE(s.rs485Method, std::string());  // line 9 is taken whole, even when empty
-    QCOMPARE(s.flowControl, FlowControlChoice::Software);
+    current.flowControl = FlowControlChoice::Hardware;
+    current.baudRate = "19200";
+    current.colors.values[7] = 0x445566;
+    CpsSettings file;
+    file.comPortA = "4";
+    file.useRts = true;
+    file.requireCts = true;
+    file.xoffChar = "$13";
+    const auto written = ferrotap::WriteCpsLines(file);
+    const std::vector<std::string> lines(written.begin(), written.begin() + kept);
+    const auto read = ferrotap::WriteCpsLines(ferrotap::ReadCpsLines(lines, current));
+    const auto before = ferrotap::WriteCpsLines(current);
+    for (int i = 0; i < ferrotap::kCpsLineCount; ++i) {
+      QCOMPARE(read[i], i < kept ? written[i] : before[i]);
+    }
   }
 
   void fileLinesCrLfAndLf() {

@@ -123,6 +123,17 @@ class PortSettingsChoiceTest : public QObject {
                                    << "-9600"
                                    << "8"
                                    << "'-9600' is out of range for the baud rate (1 to 2147483647)";
+    QTest::newRow("two signs") << "+-5"
+                               << "9600"
+                               << "8"
+                               << "'+-5' is not a valid integer value";
+    QTest::newRow("NUL shown, not cut") << QString::fromLatin1(QByteArray("1\0x", 3)) << "9600"
+                                        << "8"
+                                        << "'1$00x' is not a valid integer value";
+    QTest::newRow("Latin-1 letter") << "1"
+                                    << "9600\u00b0"
+                                    << "8"
+                                    << "'9600\u00b0' is not a valid integer value";
     QTest::newRow("nine bits") << "1"
                                << "9600"
                                << "9"
@@ -134,8 +145,10 @@ class PortSettingsChoiceTest : public QObject {
     QFETCH(QString, dataBits);
     QFETCH(QString, message);
     try {
-      ferrotap::PortLineSettingsFromControls(com.toStdString(), baud.toStdString(),
-                                             dataBits.toStdString(), 0, "None", "1");
+      // Latin-1, as the page hands its texts over.
+      ferrotap::PortLineSettingsFromControls(com.toLatin1().toStdString(),
+                                             baud.toLatin1().toStdString(),
+                                             dataBits.toLatin1().toStdString(), 0, "None", "1");
       QFAIL("no error");
     } catch (const std::runtime_error& error) {
       QCOMPARE(QString::fromStdString(error.what()), message);

@@ -17,6 +17,7 @@
 #include "app/editable_combo_box.h"
 #include "app/main_window.h"
 #include "app/status_strip.h"
+#include "serial/com_port.h"
 #include "serial/com_setting_page.h"
 #include "serial/cps_file.h"
 #include "serial/key_value.h"
@@ -219,14 +220,13 @@ class SettingsFileTest : public QObject {
     QVERIFY(!page->CBPORTB->isEnabled());
     QCOMPARE(page->CBPortA->currentText(), QString("5"));
     QCOMPARE(page->CBBR->currentText(), QString("9600"));
-    QCOMPARE(page->CBOXRS485->currentText(), QString());
-    QCOMPARE(page->CBOXRS485->currentIndex(), -1);
-    // Missing lines read as empty values: "any other" flow value is software flow, and the empty
-    // criteria check the second box of each pair without unchecking the first.
-    QVERIFY(page->RBSFLOW->isChecked());
-    QVERIFY(page->RBUSERTS->isChecked() && page->RBUSEDTR->isChecked());
-    QVERIFY(page->RBREQCTS->isChecked() && page->RBREQDSR->isChecked());
+    // Missing lines keep their settings: the RS-485 method, no flow control, the criteria.
+    QCOMPARE(page->CBOXRS485->currentIndex(), 1);
+    QVERIFY(page->RBNOFLOW->isChecked());
+    QVERIFY(page->RBUSERTS->isChecked() && !page->RBUSEDTR->isChecked());
+    QVERIFY(page->RBREQCTS->isChecked() && !page->RBREQDSR->isChecked());
     QCOMPARE(window->Colors().values, kDefaultColors);
+    QCOMPARE(dialogs_.Errors().size(), 1);
 
     auto lines = WriteCpsLines(CpsSettings{});
     lines[5] = "Parity=Foo";
@@ -257,6 +257,51 @@ class SettingsFileTest : public QObject {
     page->CBBR->SetText("600");
     page->BBCOMAPPLY->click();
     QVERIFY(!page->BBCOMAPPLY->isEnabled());
+  }
+
+  // A start-up file cut short (an interrupted save of an older version): one report naming it,
+  // and the settings it lacks stay as they were; above all software flow control stays off, so
+  // received XON and XOFF bytes are data, not flow control.
+  void shortStartupFile_data() {
+    QTest::addColumn<int>("kept");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("cut before the flow line") << 11;
+    QTest::newRow("last line missing") << 26;
+  }
+  void shortStartupFile() {
+    QFETCH(int, kept);
+    CpsSettings s;
+    s.baudRate = "19200";
+    std::vector<std::string> lines = WriteCpsLines(s);
+    lines.resize(static_cast<std::size_t>(kept));
+    const QString path = dir_->filePath("Port_CFG.cps");
+    WriteLines(path, lines);
+    MainWindow* window = Open(dir_->path());
+    QCOMPARE(dialogs_.Errors(), QStringList{QString("Reading %1: the file has %2 of 27 lines; the "
+                                                    "missing settings keep their current values")
+                                                .arg(path)
+                                                .arg(kept)});
+    QVERIFY(window->ComSetting()->RBNOFLOW->isChecked());
+    QCOMPARE(window->CP1->SWFlowOptions(), swfNone);
+    QCOMPARE(window->ComSetting()->CBBR->currentText(), QString(kept >= 4 ? "19200" : "9600"));
+    QCOMPARE(LinesOf(path).size(),
+             static_cast<std::size_t>(kept));  // not rewritten behind the back
+  }
+
+  // Port B missing in spy mode: "Apply" stays enabled for another try.
+  void failedOpenLeavesApplyEnabled() {
+    MainWindow* window = Open(dir_->path());
+    ComSettingPage* page = window->ComSetting();
+    qputenv("FERROTAP_COM2", "/nonexistent/ferrotap-port-b");
+    page->CB2COM->setChecked(true);
+    page->BBCOMAPPLY->click();
+    qputenv("FERROTAP_COM2", "virtual:settings_file2:a");
+    QCOMPARE(dialogs_.Errors().size(), 1);
+    QVERIFY(dialogs_.Errors()[0].startsWith("Com B open error"));
+    QVERIFY(page->BBCOMAPPLY->isEnabled());
+    page->BBCOMAPPLY->click();
+    QVERIFY(!page->BBCOMAPPLY->isEnabled());
+    QCOMPARE(dialogs_.Errors().size(), 1);
   }
 
   void fileErrorsAreReported() {
