@@ -147,6 +147,7 @@ class MainWindow : public QMainWindow {
   void OpenPortA();
   void OpenPortB();
   void PortLost(char port, const std::string& reason);
+  void PortBack(char port, const std::string& path);
   void InsertColored(ColorRole role, const Bytes& text);
   Bytes AppendLineEnd(Bytes bytes) const;
 
@@ -169,6 +170,7 @@ class MainWindow : public QMainWindow {
   uint16_t packTriggerA_ = 0;
   uint16_t handShakeTriggerA_ = 0;
   uint16_t modemTriggerA_ = 0;
+  QString rs485NoticeShownFor_;
   uint16_t lineTriggerA_ = 0;
   uint16_t packTriggerB_ = 0;
   uint16_t lineTriggerB_ = 0;
