@@ -71,8 +71,10 @@ void ComPort::OpenDevice(const std::string& path) {
       std::make_unique<Dispatcher>(std::move(device), outSize_, *channel,
                                    [this](const Notification& n) { HandleNotification(n); });
   channel_ = std::move(channel);
-  const std::vector<std::string> links = StableLinks(path, linkDir_);
-  dispatcher_->SetReturnCheck([path, links] { return !ReturnedDevicePath(path, links).empty(); });
+  // Taken now: once the device is gone, its links no longer lead to it.
+  openedLinks_ = StableLinks(path, linkDir_);
+  dispatcher_->SetReturnCheck(
+      [path, links = openedLinks_] { return !ReturnedDevicePath(path, links).empty(); });
   openedPath_ = path;
   appliedLine_ = CurrentLine();
   state_ = State::Open;
@@ -201,7 +203,7 @@ void ComPort::HandleNotification(const Notification& n) {
 }
 
 void ComPort::Reconnect() {
-  const std::string path = ReturnedDevicePath(openedPath_, StableLinks(openedPath_, linkDir_));
+  const std::string path = ReturnedDevicePath(openedPath_, openedLinks_);
   if (path.empty()) return;
   // The open follows once the close has completed (after this notification), and reports
   // itself through OnReconnected, or a failure through OnDeviceLost.

@@ -175,6 +175,7 @@ class ComPort {
   bool rs485ByProgram_ = false;
   // The path the port was opened on, and the path to open again after a loss.
   std::string openedPath_;
+  std::vector<std::string> openedLinks_;
   std::string returnPath_;
   int handlerDepth_ = 0;
   std::optional<LineSettings> appliedLine_;

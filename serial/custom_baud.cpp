@@ -14,6 +14,11 @@ int64_t SetCustomBaud(int fd, int32_t baud) {
   tio.c_ispeed = static_cast<speed_t>(baud);
   tio.c_ospeed = static_cast<speed_t>(baud);
   if (::ioctl(fd, TCSETS2, &tio) != 0) return -1;
+  return CurrentBaud(fd);
+}
+
+int64_t CurrentBaud(int fd) {
+  struct termios2 tio {};
   if (::ioctl(fd, TCGETS2, &tio) != 0) return -1;
   return tio.c_ospeed;
 }

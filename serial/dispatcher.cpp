@@ -171,6 +171,8 @@ void Dispatcher::SetFlowControl(const FlowSettings& flow, const DriverFlow& driv
   rtsAtFull_ = (flow.hwOptions & hwfUseRTS) && !driver.rtsCts;
   fullLevel_ = flow.bufferFull;
   resumeLevel_ = flow.bufferResume;
+  // The line starts up: ready to receive.
+  SetInputHandshake(true);
   HoldInputIfFull();
 }
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <chrono>
@@ -276,6 +277,45 @@ class MonitorTest : public QObject {
     QVERIFY(peerA_->Device().PeerRtsFall() >= peerA_->Device().PeerLineFree());
     QTRY_COMPARE(peerA_->Received().size(), 90);
     QVERIFY(peerA_->Received().endsWith(QByteArray(30, 'z')));
+  }
+
+  // "via Driver" on a driver without RS-485 mode: the port switches RTS itself, and says so
+  // once; switching to the timed method then leaves no driver mode behind.
+  void rs485MethodSwitch() {
+    page_->CB485->setChecked(true);
+    page_->CBOXRS485->setCurrentIndex(0);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(window_->CP1->RS485Mode());
+    QCOMPARE(dialogs_.Infos().size(), 1);
+    QVERIFY(dialogs_.Infos().first().contains("has no RS-485 mode"));
+    const auto fallBefore = peerA_->Device().PeerRtsFall();
+    window_->SendOnPortA("abc");
+    QTRY_VERIFY(peerA_->Device().PeerRtsFall() != fallBefore);
+    QTRY_COMPARE(peerA_->Received(), QByteArray("abc"));
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QCOMPARE(dialogs_.Infos().size(), 1);
+
+    page_->CBOXRS485->setCurrentIndex(1);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QVERIFY(!window_->CP1->RS485Mode());
+    window_->SendOnPortA("abc");
+    QVERIFY(peerA_->Device().PeerRts());
+  }
+
+  void flowPercentagesDriveLevels() {
+    page_->RBHFLOW->setChecked(true);
+    page_->RBUSEDTR->setChecked(true);
+    page_->SEHFBFULL->setValue(80);
+    page_->SEHFBRESUME->setValue(20);
+    page_->SEINBUF->setValue(8192);
+    window_->ClosePorts();
+    window_->ApplyPortSettings();
+    QCOMPARE(window_->CP1->BufferFull(), uint16_t(6553));
+    QCOMPARE(window_->CP1->BufferResume(), uint16_t(1638));
+    QVERIFY(peerA_->Device().PeerDtr());
   }
 
   void otherModesLeaveRtsAlone() {
