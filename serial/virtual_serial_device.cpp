@@ -218,12 +218,11 @@ IoResult Unplugged(const std::string& path) {
 }  // namespace
 
 IoResult VirtualSerialDevice::Read(char* buffer, std::size_t size) {
-  {
-    std::lock_guard lock(cable_->mutex);
-    if (cable_->unplugged) return Unplugged(path_);
-  }
+  // What had arrived before the cable was pulled is still read, as from a driver's buffer.
   const ssize_t n = ::recv(cable_->fds[side_], buffer, size, MSG_DONTWAIT);
   if (n > 0) return {static_cast<std::size_t>(n), IoResult::Status::Ok, {}};
+  std::lock_guard lock(cable_->mutex);
+  if (cable_->unplugged) return Unplugged(path_);
   return {0, IoResult::Status::WouldBlock, {}};
 }
 
