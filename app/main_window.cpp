@@ -17,6 +17,7 @@
 #include "app/status_strip.h"
 #include "app/terminal_page.h"
 #include "app/window_setup.h"
+#include "protocol/protocol_engine.h"
 #include "protocol/protocol_setting_page.h"
 #include "serial/com_port.h"
 #include "serial/com_setting_page.h"
@@ -51,6 +52,7 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
   compact.setPointSize(kFontPointSize);
   setFont(compact);
   BuildPages();
+  protocol_ = std::make_unique<ProtocolEngine>(*this);
   ConnectSettingsPage();
 
   // The window frame adds about 16 x 38 pixels, which makes the smallest window 700 x 500.
@@ -128,6 +130,8 @@ void MainWindow::FormCreate() {
   SetCommandGridHeader(Grid(this, "SGAC"));
   PageControl1->setCurrentIndex(kTerminalPageIndex);
   ReadOrWriteStartupSettings();
+  // The form's protocol is in force before the first byte arrives.
+  protocol_->ApplyProtocolDefinition();
   // Start-up goes on whatever fails here: the window shows in any case.
   try {
     ApplyPortSettings();

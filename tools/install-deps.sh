@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Ferrotap needs to build, run and test.
+#   tools/install-deps.sh        build, run and test
+#   tools/install-deps.sh fuzz   the same plus clang and libFuzzer for tools/fuzz.sh
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -7,6 +9,9 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth unrtf fonts-dejavu-core
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
