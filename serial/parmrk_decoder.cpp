@@ -20,9 +20,9 @@ std::size_t ParmrkDecoder::Decode(char* data, std::size_t size, bool parity, uin
         if (byte == 0) {
           state_ = State::Mark;
         } else {
-          // "\377\377" is a data 0xFF; anything else after 0xFF cannot come from the driver
-          // and is passed on as it came.
-          if (byte != 0xFF) data[out++] = static_cast<char>(0xFF);
+          // "\377\377" is a data 0xFF. A lone 0xFF before another byte cannot come from the
+          // driver; it is dropped, since passing it on could write past the bytes read when the
+          // pair spans two reads.
           data[out++] = data[in];
           state_ = State::Data;
         }

@@ -7,7 +7,8 @@ namespace ferrotap {
 
 // Takes the in-band error marks of a tty in PARMRK mode out of the received bytes: "\377\377" is
 // a data byte 0xFF, "\377\0\0" a break (no data byte), "\377\0c" the byte c received with a
-// parity or framing error. A mark split over two reads is completed by the next one.
+// parity or framing error. A mark split over two reads is completed by the next one. The
+// result is never longer than what was read.
 class ParmrkDecoder {
  public:
   // Decodes size bytes in place and returns how many data bytes are left at the front. Errors

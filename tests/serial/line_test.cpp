@@ -51,6 +51,8 @@ class LineTest : public QObject {
     QTest::newRow("mark split over reads")
         << Reads{QByteArray("a\xff", 2), QByteArray("\0", 1), QByteArray("\0b", 2)} << false
         << QByteArray("ab") << int(kLineBreak);
+    QTest::newRow("stray 0xFF across reads")
+        << Reads{QByteArray("\xff"), QByteArray("\r\xff\r")} << false << QByteArray("\r\r") << 0;
     QTest::newRow("0xFF split over reads")
         << Reads{QByteArray("\xff"), QByteArray("\xff")} << false << QByteArray("\xff") << 0;
   }
