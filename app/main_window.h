@@ -159,6 +159,7 @@ class MainWindow : public QMainWindow {
   void OpenPortA();
   void OpenPortB();
   void PortLost(char port, const std::string& reason);
+  void PortBack(char port, const std::string& path);
   void InsertColored(ColorRole role, const Bytes& text);
   void ConnectSender();
 
@@ -183,6 +184,7 @@ class MainWindow : public QMainWindow {
   // Trigger handles made at each open (the protocol timers are the engine's): port A's
   // modem-status and line-status triggers, port B's line-status trigger.
   uint16_t modemTriggerA_ = 0;
+  QString rs485NoticeShownFor_;
   uint16_t lineTriggerA_ = 0;
   uint16_t lineTriggerB_ = 0;
 };

@@ -65,17 +65,21 @@ void MainWindow::ShowEcho(const Bytes& bytes) {
 }
 
 void MainWindow::SendOnPortA(const Bytes& bytes) {
-  if (TabSheet3->CB485->isChecked() && TabSheet3->CBOXRS485->currentIndex() == 1) {
+  const bool timed = TabSheet3->CB485->isChecked() && TabSheet3->CBOXRS485->currentIndex() == 1;
+  if (timed) {
     CP1->SetRTS(true);
-    TIMER485->SetInterval(Rs485IntervalMs(bytes.size(), CP1->Baud()));
+    TIMER485->SetInterval(Rs485IntervalMs(bytes.size(), CP1->Line()));
     TIMER485->SetEnabled(true);
   }
   CP1->WriteString(bytes);
+  // The port drops RTS itself, right after the last stop bit; the timer tick is the fallback
+  // for a send that failed.
+  if (timed) CP1->DropRtsWhenSent(LineTimeUs(bytes.size(), CP1->Line()));
 }
 
 void MainWindow::TIMER485Timer() {
   if (TabSheet3->CB485->isChecked() && TabSheet3->CBOXRS485->currentIndex() == 1) {
-    CP1->SetRTS(false);
+    CP1->DropRtsWhenSent(0);
   }
   TIMER485->SetEnabled(false);
 }

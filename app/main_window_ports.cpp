@@ -76,6 +76,7 @@ void MainWindow::CreatePorts() {
   // Set before the lamp controller chains its own timers in front of it.
   CP1->OnTriggerTimer = [this](ComPort&, uint16_t handle) { protocol_->CP1TriggerTimer(handle); };
   CP1->OnDeviceLost = [this](ComPort&, const std::string& reason) { PortLost('A', reason); };
+  CP1->OnReconnected = [this](ComPort&, const std::string& path) { PortBack('A', path); };
 
   CP2 = std::make_unique<ComPort>(QtNotificationChannel::Factory(), exeDir);
   // Only port B prompts: a port number 0 typed for it asks for another port.
@@ -87,6 +88,7 @@ void MainWindow::CreatePorts() {
   };
   CP2->OnTriggerTimer = [this](ComPort&, uint16_t handle) { protocol_->CP2TriggerTimer(handle); };
   CP2->OnDeviceLost = [this](ComPort&, const std::string& reason) { PortLost('B', reason); };
+  CP2->OnReconnected = [this](ComPort&, const std::string& path) { PortBack('B', path); };
 
   LEDCTRL = std::make_unique<StatusLightController>(CP1.get());
   LightSet& lights = LEDCTRL->Lights();
@@ -110,7 +112,11 @@ void MainWindow::ApplyPortSettings() {
   const int method = page->CBOXRS485->currentIndex();
   if (page->CB485->isChecked()) {
     if (method == 0) CP1->SetRS485Mode(true);
-    if (method == 1) CP1->SetRTS(false);
+    if (method == 1) {
+      // The driver's RS-485 mode of an earlier "via Driver" would keep RTS from the timed switch.
+      CP1->SetRS485Mode(false);
+      CP1->SetRTS(false);
+    }
   } else {
     // Whichever method is selected, an unchecked "RS-485 mode active" leaves no RS-485 mode
     // behind in the driver: it would keep RTS to itself.
@@ -120,6 +126,9 @@ void MainWindow::ApplyPortSettings() {
 
   if (page->RBHFLOW->isChecked()) {
     CP1->SetSWFlowOptions(swfNone);
+    const int inSize = CP1->InSize();
+    CP1->SetBufferFull(static_cast<uint16_t>(inSize * page->SEHFBFULL->value() / 100));
+    CP1->SetBufferResume(static_cast<uint16_t>(inSize * page->SEHFBRESUME->value() / 100));
     uint8_t options = 0;
     if (page->RBUSEDTR->isChecked()) options |= hwfUseDTR;
     if (page->RBUSERTS->isChecked()) options |= hwfUseRTS;
@@ -173,6 +182,14 @@ void MainWindow::ApplyPortSettings() {
 
   lineTriggerA_ = CP1->NewStatusTrigger(kStatusLine);
   CP1->ArmStatusTrigger(lineTriggerA_, kLineStatusAll, true);
+  // Told once per device, not at every apply.
+  const QString path = QString::fromStdString(CP1->DevicePath());
+  if (CP1->Rs485ByProgram() && rs485NoticeShownFor_ != path) {
+    rs485NoticeShownFor_ = path;
+    dialogs_->ShowInfo(QString("The driver of %1 has no RS-485 mode.\nRTS is raised and dropped by "
+                               "Ferrotap around each transmission instead.")
+                           .arg(path));
+  }
 }
 
 void MainWindow::OpenPortA() {
@@ -225,10 +242,22 @@ void MainWindow::PortLost(char port, const std::string& reason) {
     strip_->LEDCOMB->SetActive(false);
   }
   TabSheet3->BBCOMAPPLY->setEnabled(true);
-  dialogs_->ShowError(
-      QString("Com %1 lost: %2\nPress \"Apply\" on the Com Setting page to open it again.")
-          .arg(QChar::fromLatin1(port))
-          .arg(QString::fromLocal8Bit(reason.c_str())));
+  dialogs_->ShowError(QString("Com %1 lost: %2\nIt opens again by itself when the device comes "
+                              "back, or press \"Apply\" on the Com Setting page.")
+                          .arg(QChar::fromLatin1(port))
+                          .arg(QString::fromLocal8Bit(reason.c_str())));
+}
+
+void MainWindow::PortBack(char port, const std::string& path) {
+  if (port == 'A') {
+    strip_->LEDCOMA->SetActive(true);
+    LEDCTRL->SetWatching(true);
+  } else {
+    strip_->LEDCOMB->SetActive(true);
+  }
+  dialogs_->ShowInfo(QString("Com %1 is back: %2 is open again with the same settings.")
+                         .arg(QChar::fromLatin1(port))
+                         .arg(QString::fromLocal8Bit(path.c_str())));
 }
 
 }  // namespace ferrotap

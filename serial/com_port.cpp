@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "serial/com_port_error.h"
+#include "serial/device_return.h"
 #include "serial/dispatcher.h"
 #include "serial/port_map.h"
 #include "serial/serial_device.h"
@@ -55,7 +56,14 @@ void ComPort::DoOpen() {
     if (!chosen || *chosen == 0) throw ComPortError(kErrNoPortSelected, "no serial port selected");
     comNumber_ = *chosen;
   }
-  const std::string path = DevicePath();
+  const bool reconnecting = !returnPath_.empty();
+  const std::string path = reconnecting ? returnPath_ : DevicePath();
+  returnPath_.clear();
+  OpenDevice(path);
+  if (reconnecting && OnReconnected) OnReconnected(*this, path);
+}
+
+void ComPort::OpenDevice(const std::string& path) {
   std::unique_ptr<SerialDevice> device = OpenSerialDevice(path);
   device->ApplyLine(CurrentLine());
   auto channel = channelFactory_();
@@ -63,6 +71,11 @@ void ComPort::DoOpen() {
       std::make_unique<Dispatcher>(std::move(device), outSize_, *channel,
                                    [this](const Notification& n) { HandleNotification(n); });
   channel_ = std::move(channel);
+  // Taken now: once the device is gone, its links no longer lead to it.
+  openedLinks_ = StableLinks(path, linkDir_);
+  dispatcher_->SetReturnCheck(
+      [path, links = openedLinks_] { return !ReturnedDevicePath(path, links).empty(); });
+  openedPath_ = path;
   appliedLine_ = CurrentLine();
   state_ = State::Open;
   try {
@@ -127,7 +140,17 @@ void ComPort::FinishClose() {
   for (PortListener* listener : std::vector<PortListener*>(listeners_)) listener->PortClosed(*this);
   if (openPending_) {
     openPending_ = false;
-    DoOpen();
+    if (returnPath_.empty()) {
+      DoOpen();
+      return;
+    }
+    try {
+      DoOpen();
+    } catch (const ComPortError& error) {
+      returnPath_.clear();
+      restoreTriggers_ = false;
+      if (OnDeviceLost) OnDeviceLost(*this, error.what());
+    }
   }
 }
 
@@ -173,7 +196,21 @@ void ComPort::HandleNotification(const Notification& n) {
     case Notification::Kind::DeviceLost:
       if (OnDeviceLost) OnDeviceLost(*this, n.reason);
       break;
+    case Notification::Kind::DeviceBack:
+      Reconnect();
+      break;
   }
+}
+
+void ComPort::Reconnect() {
+  const std::string path = ReturnedDevicePath(openedPath_, openedLinks_);
+  if (path.empty()) return;
+  // The open follows once the close has completed (after this notification), and reports
+  // itself through OnReconnected, or a failure through OnDeviceLost.
+  restoreTriggers_ = true;
+  returnPath_ = path;
+  openPending_ = true;
+  DoClose();
 }
 
 void ComPort::WriteString(std::string_view bytes) {

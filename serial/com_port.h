@@ -45,6 +45,9 @@ class ComPort {
   const std::string& ExeDir() const { return exeDir_; }
   void SetPortPrompter(PortPrompter prompter) { prompter_ = std::move(prompter); }
   std::string DevicePath() const;
+  // Where stable names of devices live; a lost device that comes back under another name is
+  // found again through them.
+  void SetLinkDir(std::string dir) { linkDir_ = std::move(dir); }
 
   void SetComNumber(uint16_t number);
   uint16_t ComNumber() const { return comNumber_; }
@@ -70,6 +73,10 @@ class ComPort {
   bool DTR() const { return dtr_; }
   void SetRTS(bool on);
   bool RTS() const { return rts_; }
+  // Drops RTS once all bytes queued so far have left the line, and not before lineTimeUs past
+  // the line time already announced (see Dispatcher::DropRtsWhenSent). Ignored while the driver
+  // or the hand-shake owns RTS.
+  void DropRtsWhenSent(int64_t lineTimeUs);
   void SetHWFlowOptions(uint8_t options);
   uint8_t HWFlowOptions() const { return flow_.hwOptions; }
   void SetSWFlowOptions(ferrotap::SWFlowOptions options);
@@ -85,6 +92,10 @@ class ComPort {
   void SetRS485Mode(bool on);
   bool RS485Mode() const { return flow_.rs485; }
   State PortState() const { return state_; }
+  // The line parameters as they are applied.
+  LineSettings Line() const;
+  // RS-485 mode is on and the driver has none: the port raises and drops RTS itself.
+  bool Rs485ByProgram() const { return rs485ByProgram_; }
 
   std::function<void(ComPort& sender, uint16_t count)> OnTriggerAvail;
   std::function<void(ComPort& sender, uint16_t error, bool lineBreak)> OnTriggerLineError;
@@ -93,6 +104,9 @@ class ComPort {
   std::function<void(ComPort& sender, uint16_t handle)> OnTriggerStatus;
   // The device went away while open (adapter pulled, peer closed); reported once per open.
   std::function<void(ComPort& sender, const std::string& reason)> OnDeviceLost;
+  // A lost device came back and the port is open again on it, with the same settings and
+  // triggers.
+  std::function<void(ComPort& sender, const std::string& path)> OnReconnected;
 
   void AddListener(PortListener* listener);
   void RemoveListener(PortListener* listener);
@@ -124,6 +138,8 @@ class ComPort {
 
  private:
   void DoOpen();
+  void OpenDevice(const std::string& path);
+  void Reconnect();
   void DoClose();
   void FinishClose();
   void PostFinishClose();
@@ -137,6 +153,7 @@ class ComPort {
 
   NotificationChannelFactory channelFactory_;
   std::string exeDir_;
+  std::string linkDir_ = "/dev/serial/by-id";
   PortPrompter prompter_;
 
   uint16_t comNumber_ = 0;
@@ -158,6 +175,11 @@ class ComPort {
   bool openPending_ = false;
   bool restoreTriggers_ = false;
   bool finishPosted_ = false;
+  bool rs485ByProgram_ = false;
+  // The path the port was opened on, and the path to open again after a loss.
+  std::string openedPath_;
+  std::vector<std::string> openedLinks_;
+  std::string returnPath_;
   int handlerDepth_ = 0;
   std::optional<LineSettings> appliedLine_;
   TriggerTable savedTriggers_;

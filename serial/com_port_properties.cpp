@@ -9,6 +9,10 @@ LineSettings ComPort::CurrentLine() const {
   return {baud_, parity_, dataBits_, EffectiveStopBits(dataBits_, stopBits_)};
 }
 
+LineSettings ComPort::Line() const {
+  return appliedLine_ ? *appliedLine_ : CurrentLine();
+}
+
 void ComPort::ApplyLine() {
   if (state_ != State::Open) return;
   const LineSettings line = CurrentLine();
@@ -16,8 +20,8 @@ void ComPort::ApplyLine() {
   if (appliedLine_) dispatcher_->WaitTransmitEmpty(appliedLine_->baud);
   dispatcher_->Device().ApplyLine(line);
   appliedLine_ = line;
-  dispatcher_->Device().SetDtr(dtr_);
-  if (!flow_.rs485) dispatcher_->Device().SetRts(rts_);
+  if (!(flow_.hwOptions & hwfUseDTR)) dispatcher_->Device().SetDtr(dtr_);
+  if (!flow_.rs485 && !(flow_.hwOptions & hwfUseRTS)) dispatcher_->SetRts(rts_);
 }
 
 void ComPort::ApplyFlow() {
@@ -30,7 +34,9 @@ void ComPort::ApplyFlow() {
                                               " do not fit the input size");
     }
   }
-  dispatcher_->Device().ApplyFlow(flow_);
+  const DriverFlow driver = dispatcher_->Device().ApplyFlow(flow_);
+  dispatcher_->SetFlowControl(flow_, driver);
+  rs485ByProgram_ = flow_.rs485 && !driver.rs485;
 }
 
 void ComPort::DefaultThresholds(double full, double resume) {
@@ -101,10 +107,16 @@ void ComPort::SetRTS(bool on) {
   if (on == rts_ && !force_) return;
   if ((flow_.hwOptions & hwfUseRTS) || flow_.rs485) return;
   if (state_ == State::Open) {
-    if (dispatcher_->Device().SetRts(on)) rts_ = on;
+    if (dispatcher_->SetRts(on)) rts_ = on;
   } else {
     rts_ = on;
   }
+}
+
+void ComPort::DropRtsWhenSent(int64_t lineTimeUs) {
+  if ((flow_.hwOptions & hwfUseRTS) || flow_.rs485) return;
+  rts_ = false;
+  if (state_ == State::Open) dispatcher_->DropRtsWhenSent(lineTimeUs);
 }
 
 void ComPort::SetHWFlowOptions(uint8_t options) {

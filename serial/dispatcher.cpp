@@ -13,6 +13,14 @@ namespace {
 
 constexpr int kPassIntervalMs = 50;
 constexpr auto kFlushBound = std::chrono::milliseconds(5000);
+// How often the transmitter is asked whether it is empty, and the hand-shake lines whether
+// output may go on.
+constexpr auto kDrainRecheck = std::chrono::microseconds(100);
+constexpr auto kHoldRecheck = std::chrono::milliseconds(2);
+// While output follows CTS or DSR, bytes go to the driver in small pieces, so that little is
+// beyond holding when the line drops.
+constexpr std::size_t kHeldPiece = 16;
+constexpr int kPassesPerReturnCheck = 10;
 
 }  // namespace
 
@@ -64,6 +72,7 @@ std::optional<uint8_t> Dispatcher::ReadChar() {
     if (input_.Used() == 0) return std::nullopt;
     wasFull = input_.Full();
     byte = input_.Pop();
+    ResumeInputIfLow();
   }
   // The reader stops watching the device while the ring is full.
   if (wasFull) Wake();
@@ -84,6 +93,7 @@ std::string Dispatcher::ReadString(std::size_t count) {
       bytes.append(data, take);
       input_.CommitTake(take);
     }
+    ResumeInputIfLow();
   }
   if (wasFull && !bytes.empty()) Wake();
   return bytes;
@@ -99,6 +109,7 @@ void Dispatcher::ClearInput() {
     std::lock_guard lock(inputMutex_);
     input_.Clear();
     notifiedPut_ = input_.TotalPut();
+    ResumeInputIfLow();
   }
   device_->PurgeInput();
   Wake();
@@ -117,6 +128,7 @@ void Dispatcher::ReadDevice() {
     if (result.status == IoResult::Status::Ok && result.count > 0) {
       std::lock_guard lock(inputMutex_);
       input_.CommitPut(result.count);
+      HoldInputIfFull();
       continue;
     }
     if (result.status == IoResult::Status::Lost) {
@@ -125,6 +137,44 @@ void Dispatcher::ReadDevice() {
     }
     return;
   }
+}
+
+void Dispatcher::HoldInputIfFull() {
+  if (inputHeld_ || (!dtrAtFull_ && !rtsAtFull_) || input_.Used() < fullLevel_) return;
+  inputHeld_ = true;
+  SetInputHandshake(false);
+}
+
+void Dispatcher::ResumeInputIfLow() {
+  if (!inputHeld_ || input_.Used() > resumeLevel_) return;
+  inputHeld_ = false;
+  SetInputHandshake(true);
+}
+
+void Dispatcher::SetInputHandshake(bool on) {
+  if (dtrAtFull_) device_->SetDtr(on);
+  if (rtsAtFull_) device_->SetRts(on);
+}
+
+void Dispatcher::SetFlowControl(const FlowSettings& flow, const DriverFlow& driver) {
+  const bool lines = device_->HasModemLines();
+  {
+    std::lock_guard lock(outputMutex_);
+    holdOnCts_ = lines && (flow.hwOptions & hwfRequireCTS) && !driver.rtsCts;
+    holdOnDsr_ = lines && (flow.hwOptions & hwfRequireDSR);
+    emulateRs485_ = flow.rs485 && !driver.rs485;
+    outputChanged_.notify_all();
+  }
+  std::lock_guard lock(inputMutex_);
+  if (inputHeld_) SetInputHandshake(true);
+  inputHeld_ = false;
+  dtrAtFull_ = (flow.hwOptions & hwfUseDTR) != 0;
+  rtsAtFull_ = (flow.hwOptions & hwfUseRTS) && !driver.rtsCts;
+  fullLevel_ = flow.bufferFull;
+  resumeLevel_ = flow.bufferResume;
+  // The line starts up: ready to receive.
+  SetInputHandshake(true);
+  HoldInputIfFull();
 }
 
 // ---- output ----
@@ -171,33 +221,97 @@ void Dispatcher::WaitTransmitEmpty(int32_t baud) {
   if (baud > 0) std::this_thread::sleep_for(std::chrono::microseconds(180'000'000LL / baud));
 }
 
+bool Dispatcher::SetRts(bool on) {
+  std::lock_guard lock(outputMutex_);
+  dropPending_ = false;
+  return device_->SetRts(on);
+}
+
+void Dispatcher::DropRtsWhenSent(int64_t lineTimeUs) {
+  std::lock_guard lock(outputMutex_);
+  const auto now = Clock::now();
+  announcedLineEnd_ = std::max(now, announcedLineEnd_) + std::chrono::microseconds(lineTimeUs);
+  dropAt_ = dropPending_ ? std::max(dropAt_, announcedLineEnd_) : announcedLineEnd_;
+  dropPending_ = true;
+  outputChanged_.notify_all();
+}
+
+bool Dispatcher::OutputHeld() {
+  if (!holdOnCts_ && !holdOnDsr_) return false;
+  const uint8_t lines = device_->ModemLines();
+  return (holdOnCts_ && !(lines & kModemCts)) || (holdOnDsr_ && !(lines & kModemDsr));
+}
+
 void Dispatcher::WriterLoop() {
   std::unique_lock lock(outputMutex_);
   for (;;) {
-    outputChanged_.wait(
-        lock, [this] { return stop_ || (output_.Used() > 0 && !flushing_ && !writeLost_); });
+    outputChanged_.wait(lock, [this] {
+      return stop_ || (((output_.Used() > 0 && !flushing_) || dropPending_) && !writeLost_);
+    });
     if (stop_) return;
-    // Bytes between take and put are only read here; WriteString fills the free part.
-    const auto [data, size] = output_.ReadableSpan();
-    writerBusy_ = true;
-    lock.unlock();
-    const IoResult result = device_->Write(data, size);
-    lock.lock();
-    writerBusy_ = false;
-    if (result.status == IoResult::Status::Ok) output_.CommitTake(result.count);
-    outputChanged_.notify_all();
-    if (roomWake_ && output_.Free() >= roomWanted_) std::exchange(roomWake_, nullptr)();
-    if (result.status == IoResult::Status::Lost) {
-      writeLostReason_ = result.reason;
-      writeLost_ = true;
-      Wake();
-    } else if (result.status == IoResult::Status::WouldBlock) {
-      lock.unlock();
-      pollfd p{device_->WriteFd(), POLLOUT, 0};
-      ::poll(&p, 1, kPassIntervalMs);
-      lock.lock();
+    if (output_.Used() > 0) {
+      if (flushing_ || OutputHeld()) {
+        outputChanged_.wait_for(lock, kHoldRecheck);
+      } else {
+        WriteSome(lock);
+      }
+      continue;
     }
+    TurnAround(lock);
   }
+}
+
+void Dispatcher::WriteSome(std::unique_lock<std::mutex>& lock) {
+  const bool piecewise = holdOnCts_ || holdOnDsr_;
+  if (piecewise && device_->OutputQueued() >= kHeldPiece) {
+    outputChanged_.wait_for(lock, kHoldRecheck);
+    return;
+  }
+  if (emulateRs485_ && !rtsRaisedForSend_) {
+    dropPending_ = false;
+    rtsRaisedForSend_ = device_->SetRts(true);
+  }
+  // Bytes between take and put are only read here; WriteString fills the free part.
+  auto [data, size] = output_.ReadableSpan();
+  if (piecewise) size = std::min(size, kHeldPiece);
+  writerBusy_ = true;
+  lock.unlock();
+  const IoResult result = device_->Write(data, size);
+  lock.lock();
+  writerBusy_ = false;
+  if (result.status == IoResult::Status::Ok) output_.CommitTake(result.count);
+  outputChanged_.notify_all();
+  if (roomWake_ && output_.Free() >= roomWanted_) std::exchange(roomWake_, nullptr)();
+  if (result.status == IoResult::Status::Lost) {
+    writeLostReason_ = result.reason;
+    writeLost_ = true;
+    Wake();
+  } else if (result.status == IoResult::Status::WouldBlock) {
+    lock.unlock();
+    pollfd p{device_->WriteFd(), POLLOUT, 0};
+    ::poll(&p, 1, kPassIntervalMs);
+    lock.lock();
+  }
+  if (emulateRs485_ && output_.Used() == 0 && rtsRaisedForSend_) {
+    rtsRaisedForSend_ = false;
+    if (!dropPending_) dropAt_ = Clock::now();
+    dropPending_ = true;
+  }
+}
+
+// RTS falls when the last stop bit has left: wait for the announced line time, then for the
+// device to report its transmitter empty. New output, a new RTS level or a stop end the wait.
+void Dispatcher::TurnAround(std::unique_lock<std::mutex>& lock) {
+  if (Clock::now() < dropAt_) {
+    outputChanged_.wait_until(lock, dropAt_);
+    return;
+  }
+  if (!device_->TransmitterEmpty()) {
+    outputChanged_.wait_for(lock, kDrainRecheck);
+    return;
+  }
+  device_->SetRts(false);
+  dropPending_ = false;
 }
 
 // ---- modem lines and errors ----
@@ -319,6 +433,8 @@ void Dispatcher::Pass() {
   RefreshLineErrors();
   RunStatusChecks();
   if (!readLost_) ReadDevice();
+  // Errors marked in the data just read belong before its notification.
+  RefreshLineErrors();
   RefreshModemStatus();
   RunStatusChecks();
   while (!stop_ && DataCheck()) {
@@ -337,6 +453,7 @@ void Dispatcher::Pass() {
     triggers_.ClearHits();
   }
   ReportLoss();
+  ReportReturn();
 }
 
 void Dispatcher::RunStatusChecks() {
@@ -362,8 +479,11 @@ bool Dispatcher::StatusCheck() {
   }
   if (!hit) return false;
   if (hit->kind == stOutputSent) outputSent_ = false;
-  Deliver({Notification::Kind::Status, hit->handle, hit->kind, {}});
-  return true;
+  if (Deliver({Notification::Kind::Status, hit->handle, hit->kind, {}})) return true;
+  std::lock_guard lock(triggerMutex_);
+  triggers_.Unfire(*hit);
+  if (hit->kind == stOutputSent) outputSent_ = true;
+  return false;
 }
 
 bool Dispatcher::TimerCheck() {
@@ -374,23 +494,33 @@ bool Dispatcher::TimerCheck() {
     handle = triggers_.CheckTimers(NowTicks());
   }
   if (!handle) return false;
-  Deliver({Notification::Kind::Timer, *handle, 0, {}});
-  return true;
+  if (Deliver({Notification::Kind::Timer, *handle, 0, {}})) return true;
+  std::lock_guard lock(triggerMutex_);
+  triggers_.UnfireTimer(*handle);
+  return false;
 }
 
 bool Dispatcher::DataCheck() {
   std::size_t count = 0;
+  uint64_t before = 0;
+  uint64_t noted = 0;
   {
     std::lock_guard lock(inputMutex_);
     if (input_.TotalPut() == notifiedPut_ || input_.Used() == 0) return false;
     count = input_.Used();
-    notifiedPut_ = input_.TotalPut();
+    before = notifiedPut_;
+    noted = notifiedPut_ = input_.TotalPut();
   }
-  Deliver({Notification::Kind::Data,
-           static_cast<uint16_t>(std::min<std::size_t>(count, 0xFFFF)),
-           0,
-           {}});
-  return true;
+  if (Deliver({Notification::Kind::Data,
+               static_cast<uint16_t>(std::min<std::size_t>(count, 0xFFFF)),
+               0,
+               {}})) {
+    return true;
+  }
+  // Not told: the bytes count as new again, together with whatever arrives meanwhile.
+  std::lock_guard lock(inputMutex_);
+  if (notifiedPut_ == noted) notifiedPut_ = before;
+  return false;
 }
 
 void Dispatcher::ReportLoss() {
@@ -403,14 +533,19 @@ void Dispatcher::ReportLoss() {
   } else {
     return;
   }
-  lossReported_ = true;
-  Deliver({Notification::Kind::DeviceLost, 0, 0, reason});
+  lossReported_ = Deliver({Notification::Kind::DeviceLost, 0, 0, reason});
+}
+
+void Dispatcher::ReportReturn() {
+  if (!lossReported_ || returnReported_ || !returnCheck_ || stop_) return;
+  if (++passesSinceCheck_ < kPassesPerReturnCheck) return;
+  passesSinceCheck_ = 0;
+  if (returnCheck_()) returnReported_ = Deliver({Notification::Kind::DeviceBack, 0, 0, {}});
 }
 
 bool Dispatcher::Deliver(Notification notification) {
   if (stop_) return false;
-  channel_.Deliver([this, n = std::move(notification)] { sink_(n); });
-  return !stop_;
+  return channel_.Deliver([this, n = std::move(notification)] { sink_(n); });
 }
 
 }  // namespace ferrotap

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -19,7 +20,7 @@
 namespace ferrotap {
 
 struct Notification {
-  enum class Kind { Data, Timer, Status, DeviceLost };
+  enum class Kind { Data, Timer, Status, DeviceLost, DeviceBack };
   Kind kind = Kind::Data;
   uint16_t value = 0;  // byte count or trigger handle
   uint8_t statusKind = 0;
@@ -28,11 +29,14 @@ struct Notification {
 
 // The threads of one open port. The reader thread waits on the device with poll(), so received
 // bytes wake it at once; it also makes a pass every 50 ms for modem lines, line errors and timer
-// triggers, and delivers every notification through the channel, one at a time. The writer thread
-// empties the output ring into the device.
+// triggers, and delivers every notification through the channel, one at a time. What the UI
+// thread did not take in time stays pending for the next pass. The writer thread empties the
+// output ring into the device, holds it while the hand-shake says so, and drops RTS when the
+// transmitter is empty.
 class Dispatcher {
  public:
   using Sink = std::function<void(const Notification&)>;
+  using Clock = std::chrono::steady_clock;
   static constexpr std::size_t kInputRingSize = 8192;
 
   // sink runs on the UI thread.
@@ -42,6 +46,8 @@ class Dispatcher {
   Dispatcher(const Dispatcher&) = delete;
   Dispatcher& operator=(const Dispatcher&) = delete;
 
+  // Before Start: after a loss, asked every half second whether the device is there again.
+  void SetReturnCheck(std::function<bool()> check) { returnCheck_ = std::move(check); }
   void Start();
   // Safe from inside a notification: the reader thread ends once the handler returns.
   void RequestStop();
@@ -66,6 +72,17 @@ class Dispatcher {
   void ClearOutput();
   // Waits for the transmit queues to drain, then about 18 characters at baud.
   void WaitTransmitEmpty(int32_t baud);
+
+  // Sets RTS and cancels a drop that is still waiting.
+  bool SetRts(bool on);
+  // Drops RTS once everything queued so far has left the line (as the device tells) and not
+  // before the line time of all bytes announced so far: lineTimeUs more from the later of now
+  // and the end of the previous announcement.
+  void DropRtsWhenSent(int64_t lineTimeUs);
+  // The hand-shake halves the driver does not do: the dispatcher drops DTR or RTS when the input
+  // ring reaches flow.bufferFull and raises it at flow.bufferResume, holds output while CTS or
+  // DSR is low, and raises RTS around each transmission for RS-485.
+  void SetFlowControl(const FlowSettings& flow, const DriverFlow& driver);
 
   // Reads the modem lines and returns the status byte (levels and change marks).
   uint8_t RefreshModemStatus();
@@ -92,8 +109,17 @@ class Dispatcher {
   bool TimerCheck();
   bool DataCheck();
   void ReportLoss();
+  void ReportReturn();
   bool Deliver(Notification notification);
   void Wake();
+  // Output lock held.
+  bool OutputHeld();
+  void WriteSome(std::unique_lock<std::mutex>& lock);
+  void TurnAround(std::unique_lock<std::mutex>& lock);
+  // Input lock held.
+  void HoldInputIfFull();
+  void ResumeInputIfLow();
+  void SetInputHandshake(bool on);
 
   std::unique_ptr<SerialDevice> device_;
   NotificationChannel& channel_;
@@ -114,6 +140,11 @@ class Dispatcher {
   std::mutex inputMutex_;
   ByteRing input_{kInputRingSize};
   uint64_t notifiedPut_ = 0;
+  bool dtrAtFull_ = false;
+  bool rtsAtFull_ = false;
+  std::size_t fullLevel_ = 0;
+  std::size_t resumeLevel_ = 0;
+  bool inputHeld_ = false;
 
   // Output lock.
   std::mutex outputMutex_;
@@ -121,6 +152,13 @@ class Dispatcher {
   ByteRing output_;
   bool writerBusy_ = false;
   bool flushing_ = false;
+  bool holdOnCts_ = false;
+  bool holdOnDsr_ = false;
+  bool emulateRs485_ = false;
+  bool rtsRaisedForSend_ = false;
+  bool dropPending_ = false;
+  Clock::time_point dropAt_{};
+  Clock::time_point announcedLineEnd_{};
   std::size_t roomWanted_ = 0;
   std::function<void()> roomWake_;
 
@@ -129,6 +167,9 @@ class Dispatcher {
   // Reader thread only.
   bool readLost_ = false;
   bool lossReported_ = false;
+  bool returnReported_ = false;
+  int passesSinceCheck_ = 0;
+  std::function<bool()> returnCheck_;
   std::string readLostReason_;
 };
 

@@ -19,12 +19,12 @@ void PendingCall::Run() {
   call_();
 }
 
-bool PendingCall::WaitFinished(std::chrono::milliseconds bound) {
+bool PendingCall::WaitStarted(std::chrono::milliseconds bound) {
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, bound,
                     [this] { return state_ == State::Finished || state_ == State::Cancelled; });
   if (state_ == State::Pending) state_ = State::Cancelled;
-  return state_ == State::Finished;
+  return state_ != State::Cancelled;
 }
 
 void PendingCall::Cancel() {
@@ -43,10 +43,10 @@ bool NotificationChannel::Deliver(std::function<void()> call) {
     current_ = pending;
   }
   Enqueue(pending);
-  const bool finished = pending->WaitFinished(kDeliveryBound);
+  const bool started = pending->WaitStarted(kDeliveryBound);
   std::lock_guard lock(mutex_);
   current_.reset();
-  return finished;
+  return started;
 }
 
 void NotificationChannel::Shut() {

@@ -12,15 +12,17 @@ inline constexpr std::chrono::milliseconds kDeliveryBound{3000};
 
 // One synchronous hand-over from a dispatcher thread to the UI thread. The UI side calls Run; the
 // dispatcher waits for it with a bound. A call that was not started when the wait ended (time-out
-// or cancel) never runs, so it cannot touch state freed after the wait.
+// or cancel) never runs, so it cannot touch state freed after the wait; the dispatcher then keeps
+// what it wanted to tell for a later call.
 class PendingCall {
  public:
   explicit PendingCall(std::function<void()> call) : call_(std::move(call)) {}
 
   // UI thread. Exceptions of the call propagate after the call is marked finished.
   void Run();
-  // Dispatcher thread. True when the call finished within the bound.
-  bool WaitFinished(std::chrono::milliseconds bound);
+  // Dispatcher thread. True when the call has started (and maybe finished) within the bound;
+  // false when it never will.
+  bool WaitStarted(std::chrono::milliseconds bound);
   void Cancel();
 
  private:
@@ -37,7 +39,8 @@ class NotificationChannel {
   virtual ~NotificationChannel() = default;
 
   // Dispatcher thread: runs call on the UI thread and waits for it, at most kDeliveryBound.
-  // False when it timed out or the channel was shut. Calls of one channel never overlap.
+  // False when the call never ran: the UI thread did not start it in time, or the channel was
+  // shut. Calls of one channel never overlap.
   bool Deliver(std::function<void()> call);
   // Any thread: cancels the waiting call and refuses any later one.
   void Shut();

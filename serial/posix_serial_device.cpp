@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "serial/com_port_error.h"
+#include "serial/custom_baud.h"
 
 namespace ferrotap {
 namespace {
@@ -58,6 +59,11 @@ speed_t SpeedFor(int32_t baud) {
   }
 }
 
+// A driver may round a rate it cannot make exactly; a UART is read reliably within about 2 %.
+bool CloseEnough(int64_t got, int32_t wanted) {
+  return got > 0 && (got > wanted ? got - wanted : wanted - got) * 50 <= wanted;
+}
+
 // Drivers answer an ioctl they do not implement with ENOTTY (sometimes EINVAL).
 bool NotAvailable(int err) {
   return err == ENOTTY || err == EINVAL;
@@ -69,7 +75,9 @@ void ApplyLineToTermios(termios& tio, const LineSettings& line) {
   cfmakeraw(&tio);
   tio.c_cflag |= CLOCAL | CREAD;
   tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-  tio.c_iflag &= ~(INPCK | ISTRIP | IGNPAR | PARMRK);
+  tio.c_iflag &= ~(ISTRIP | IGNPAR | IGNBRK | BRKINT);
+  // Errors and breaks arrive marked in the data, each on its own byte (see ParmrkDecoder).
+  tio.c_iflag |= INPCK | PARMRK;
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
   switch (line.dataBits) {
@@ -104,15 +112,21 @@ void ApplyLineToTermios(termios& tio, const LineSettings& line) {
   }
   // With five data bits the UART sends one and a half stop bits for CSTOPB.
   if (line.stopBits != StopBitsMode::One) tio.c_cflag |= CSTOPB;
-  const speed_t speed = SpeedFor(line.baud);
+  // A rate outside the classic list is set afterwards through termios2.
+  const speed_t speed = SpeedFor(line.baud) != 0 ? SpeedFor(line.baud) : B38400;
   cfsetispeed(&tio, speed);
   cfsetospeed(&tio, speed);
 }
 
+bool UsesKernelRtsCts(const FlowSettings& flow) {
+  constexpr uint8_t kBoth = hwfUseRTS | hwfRequireCTS;
+  return !flow.rs485 && (flow.hwOptions & kBoth) == kBoth;
+}
+
 void ApplyFlowToTermios(termios& tio, const FlowSettings& flow) {
-  // The Linux driver ties RTS hand-shake and CTS holding into one flag; DTR/DSR hand-shake has
-  // no driver support and is left off.
-  if (!flow.rs485 && (flow.hwOptions & (hwfUseRTS | hwfRequireCTS)) != 0) {
+  // The Linux driver ties RTS hand-shake and CTS holding into one flag, so it only serves when
+  // both are chosen; either one alone, and DTR/DSR hand-shake, are done by the dispatcher.
+  if (UsesKernelRtsCts(flow)) {
     tio.c_cflag |= CRTSCTS;
   } else {
     tio.c_cflag &= ~CRTSCTS;
@@ -156,7 +170,13 @@ IoResult PosixSerialDevice::Lost(int err) {
 IoResult PosixSerialDevice::Read(char* buffer, std::size_t size) {
   for (;;) {
     const ssize_t n = ::read(fd_, buffer, size);
-    if (n > 0) return {static_cast<std::size_t>(n), IoResult::Status::Ok, {}};
+    if (n > 0) {
+      const std::size_t kept =
+          marks_.Decode(buffer, static_cast<std::size_t>(n), parity_, markedErrors_);
+      // A read of nothing but marks: look for data behind them.
+      if (kept == 0) continue;
+      return {kept, IoResult::Status::Ok, {}};
+    }
     if (n == 0) {
       // Raw mode with VMIN=0 answers 0 for "nothing there" too; only a hang-up polls as such.
       pollfd p{fd_, POLLIN, 0};
@@ -180,32 +200,47 @@ IoResult PosixSerialDevice::Write(const char* data, std::size_t size) {
 }
 
 void PosixSerialDevice::ApplyLine(const LineSettings& line) {
-  if (SpeedFor(line.baud) == 0) {
-    throw ComPortError(kErrBadArgument,
-                       path_ + ": bit rate " + std::to_string(line.baud) + " is not supported");
-  }
+  const std::string rate = "bit rate " + std::to_string(line.baud);
+  if (line.baud <= 0) throw ComPortError(kErrBadArgument, path_ + ": " + rate + " is not valid");
   termios tio{};
   if (::tcgetattr(fd_, &tio) != 0) throw ComPortError::FromErrno(errno, path_, "read settings of");
   ApplyLineToTermios(tio, line);
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
     throw ComPortError::FromErrno(errno, path_, "set line parameters of");
   }
+  if (SpeedFor(line.baud) == 0) {
+    const int64_t got = SetCustomBaud(fd_, line.baud);
+    if (got < 0) {
+      throw ComPortError(kErrBadArgument, path_ + ": the driver refuses the " + rate + " (" +
+                                              std::strerror(errno) + ")");
+    }
+    if (!CloseEnough(got, line.baud)) {
+      throw ComPortError(kErrBadArgument, path_ + ": the driver refuses the " + rate +
+                                              " (it would run at " + std::to_string(got) + ")");
+    }
+  }
+  parity_ = line.parity != pNone;
 }
 
-void PosixSerialDevice::ApplyFlow(const FlowSettings& flow) {
+DriverFlow PosixSerialDevice::ApplyFlow(const FlowSettings& flow) {
   termios tio{};
   if (::tcgetattr(fd_, &tio) != 0) throw ComPortError::FromErrno(errno, path_, "read settings of");
   ApplyFlowToTermios(tio, flow);
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
     throw ComPortError::FromErrno(errno, path_, "set flow control of");
   }
+  DriverFlow driver;
+  driver.rtsCts = UsesKernelRtsCts(flow);
   serial_rs485 rs485{};
   if (::ioctl(fd_, TIOCGRS485, &rs485) == 0) {
     const uint32_t wanted = flow.rs485 ? (SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND) : 0;
     rs485.flags &= ~(SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND | SER_RS485_RTS_AFTER_SEND);
     rs485.flags |= wanted;
-    ::ioctl(fd_, TIOCSRS485, &rs485);
+    // Drivers may answer success and still leave the mode off: read it back.
+    driver.rs485 = flow.rs485 && ::ioctl(fd_, TIOCSRS485, &rs485) == 0 &&
+                   ::ioctl(fd_, TIOCGRS485, &rs485) == 0 && (rs485.flags & SER_RS485_ENABLED);
   }
+  return driver;
 }
 
 bool PosixSerialDevice::SetModemBit(int bit, bool on) {
@@ -220,6 +255,11 @@ bool PosixSerialDevice::SetDtr(bool on) {
 }
 bool PosixSerialDevice::SetRts(bool on) {
   return SetModemBit(TIOCM_RTS, on);
+}
+
+bool PosixSerialDevice::HasModemLines() {
+  if (modemAvailable_) ModemLines();
+  return modemAvailable_;
 }
 
 uint8_t PosixSerialDevice::ModemLines() {
@@ -238,13 +278,14 @@ uint8_t PosixSerialDevice::ModemLines() {
 }
 
 uint8_t PosixSerialDevice::TakeLineErrors() {
-  if (!countersAvailable_) return 0;
+  uint8_t bits = markedErrors_;
+  markedErrors_ = 0;
+  if (!countersAvailable_) return bits;
   serial_icounter_struct counts{};
   if (::ioctl(fd_, TIOCGICOUNT, &counts) != 0) {
     if (NotAvailable(errno)) countersAvailable_ = false;
-    return 0;
+    return bits;
   }
-  uint8_t bits = 0;
   if (haveCounters_) {
     if (counts.buf_overrun != lastBufOverrun_) bits |= kLineRxOverflow;
     if (counts.overrun != lastOverrun_) bits |= kLineOverrun;
@@ -265,6 +306,19 @@ std::size_t PosixSerialDevice::OutputQueued() {
   int queued = 0;
   if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return 0;
   return queued > 0 ? static_cast<std::size_t>(queued) : 0;
+}
+
+bool PosixSerialDevice::TransmitterEmpty() {
+  if (OutputQueued() != 0) return false;
+  // The queue count leaves out the UART's own buffer and shift register; the line status
+  // register tells, where the driver offers it.
+  if (!lsrAvailable_) return true;
+  unsigned int lsr = 0;
+  if (::ioctl(fd_, TIOCSERGETLSR, &lsr) != 0) {
+    if (NotAvailable(errno)) lsrAvailable_ = false;
+    return true;
+  }
+  return (lsr & TIOCSER_TEMT) != 0;
 }
 
 void PosixSerialDevice::PurgeInput() {

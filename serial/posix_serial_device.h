@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "serial/parmrk_decoder.h"
 #include "serial/serial_device.h"
 
 namespace ferrotap {
@@ -14,6 +15,8 @@ namespace ferrotap {
 // pseudo-terminal silently drops character size and parity, so they are checked here).
 void ApplyLineToTermios(termios& tio, const LineSettings& line);
 void ApplyFlowToTermios(termios& tio, const FlowSettings& flow);
+// Whether the kernel's RTS/CTS hand-shake serves the chosen options.
+bool UsesKernelRtsCts(const FlowSettings& flow);
 
 // A tty device through termios and ioctl. Exclusive (TIOCEXCL plus flock); the original termios
 // is restored on close. Ioctls the driver does not know (ENOTTY, e.g. on pseudo-terminals) make
@@ -29,12 +32,14 @@ class PosixSerialDevice : public SerialDevice {
   IoResult Read(char* buffer, std::size_t size) override;
   IoResult Write(const char* data, std::size_t size) override;
   void ApplyLine(const LineSettings& line) override;
-  void ApplyFlow(const FlowSettings& flow) override;
+  DriverFlow ApplyFlow(const FlowSettings& flow) override;
+  bool HasModemLines() override;
   bool SetDtr(bool on) override;
   bool SetRts(bool on) override;
   uint8_t ModemLines() override;
   uint8_t TakeLineErrors() override;
   std::size_t OutputQueued() override;
+  bool TransmitterEmpty() override;
   void PurgeInput() override;
   void PurgeOutput() override;
 
@@ -48,6 +53,11 @@ class PosixSerialDevice : public SerialDevice {
   termios saved_;
   std::atomic<bool> modemAvailable_{true};
   std::atomic<bool> countersAvailable_{true};
+  std::atomic<bool> lsrAvailable_{true};
+  std::atomic<bool> parity_{false};
+  // Only the dispatcher thread reads.
+  ParmrkDecoder marks_;
+  uint8_t markedErrors_ = 0;
   // Only the dispatcher thread reads the counters.
   bool haveCounters_ = false;
   int lastFrame_ = 0, lastOverrun_ = 0, lastParity_ = 0, lastBreak_ = 0, lastBufOverrun_ = 0;

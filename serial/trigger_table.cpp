@@ -126,6 +126,7 @@ std::optional<StatusHit> TriggerTable::CheckStatus(const StatusInputs& in) {
   for (StatusTrigger& t : statuses_) {
     if (!t.active || t.hit) continue;
     bool holds = false;
+    const uint16_t before = t.value;
     switch (t.kind) {
       case stModemStatus:
         holds = ((t.snapshot ^ in.modemStatus) & t.value) != 0;
@@ -150,7 +151,7 @@ std::optional<StatusHit> TriggerTable::CheckStatus(const StatusInputs& in) {
     if (!holds) continue;
     t.active = false;
     t.hit = true;
-    return StatusHit{t.handle, t.kind};
+    return StatusHit{t.handle, t.kind, before};
   }
   return std::nullopt;
 }
@@ -168,6 +169,18 @@ std::optional<uint16_t> TriggerTable::CheckTimers(int64_t now) {
 
 void TriggerTable::ClearHits() {
   for (StatusTrigger& t : statuses_) t.hit = false;
+}
+
+void TriggerTable::Unfire(const StatusHit& hit) {
+  StatusTrigger* status = FindStatus(hit.handle);
+  if (status == nullptr || status->active) return;
+  status->value = hit.value;
+  status->active = true;
+}
+
+void TriggerTable::UnfireTimer(uint16_t handle) {
+  TimerTrigger* timer = FindTimer(handle);
+  if (timer != nullptr && !timer->active) timer->active = true;
 }
 
 }  // namespace ferrotap

@@ -33,6 +33,7 @@ struct StatusInputs {
 struct StatusHit {
   uint16_t handle;
   uint8_t kind;
+  uint16_t value;  // the trigger's value before it fired
 };
 
 // The timer and status triggers of one open port. Not locked: the dispatcher's trigger lock
@@ -69,6 +70,10 @@ class TriggerTable {
   std::optional<StatusHit> CheckStatus(const StatusInputs& inputs);
   std::optional<uint16_t> CheckTimers(int64_t nowTicks);
   void ClearHits();
+  // A firing whose notification never reached the UI: the trigger is armed again as it was, so
+  // the next pass fires it again. One that is active again was re-armed meanwhile and is left.
+  void Unfire(const StatusHit& hit);
+  void UnfireTimer(uint16_t handle);
 
  private:
   uint16_t NextBase();

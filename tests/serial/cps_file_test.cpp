@@ -151,25 +151,46 @@ class CpsFileTest : public QObject {
                              ferrotap::ReadTextLines("/nonexistent/dir/file.cps"));
   }
 
-  void rs485Intervals_data() {
+  // Line time of whole frames, rounded up: never shorter than the wire needs.
+  void rs485LineTimes_data() {
     QTest::addColumn<int>("bytes");
     QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("stopBits");
+    QTest::addColumn<qint64>("us");
     QTest::addColumn<int>("ms");
-    QTest::newRow("10 @ 9600") << 10 << 9600 << 10;
-    QTest::newRow("1 @ 9600") << 1 << 9600 << 1;
-    QTest::newRow("2 @ 9600") << 2 << 9600 << 1;
-    QTest::newRow("3 @ 9600") << 3 << 9600 << 3;
-    QTest::newRow("20 @ 9600") << 20 << 9600 << 20;
-    QTest::newRow("100 @ 115200") << 100 << 115200 << 8;
-    QTest::newRow("1 @ 1200") << 1 << 1200 << 8;
-    QTest::newRow("0 bytes") << 0 << 9600 << 1;
-    QTest::newRow("baud 0") << 10 << 0 << 1;
+    QTest::newRow("1000 @ 115200 8E2")
+        << 1000 << 115200 << 8 << int(ferrotap::pEven) << 2 << qint64(104167) << 105;
+    QTest::newRow("1000 @ 115200 8N1")
+        << 1000 << 115200 << 8 << int(ferrotap::pNone) << 1 << qint64(86806) << 87;
+    QTest::newRow("1 @ 9600 8N1") << 1 << 9600 << 8 << int(ferrotap::pNone) << 1 << qint64(1042)
+                                  << 2;
+    QTest::newRow("10 @ 9600 8N1")
+        << 10 << 9600 << 8 << int(ferrotap::pNone) << 1 << qint64(10417) << 11;
+    QTest::newRow("3 @ 9600 7O1") << 3 << 9600 << 7 << int(ferrotap::pOdd) << 1 << qint64(3125)
+                                  << 4;
+    QTest::newRow("1 @ 1200 5N1.5")
+        << 1 << 1200 << 5 << int(ferrotap::pNone) << 1 << qint64(6667) << 7;
+    QTest::newRow("any rate 31250")
+        << 3 << 31250 << 8 << int(ferrotap::pNone) << 1 << qint64(960) << 1;
+    QTest::newRow("0 bytes") << 0 << 9600 << 8 << int(ferrotap::pNone) << 1 << qint64(0) << 1;
+    QTest::newRow("baud 0") << 10 << 0 << 8 << int(ferrotap::pNone) << 1 << qint64(0) << 1;
   }
-  void rs485Intervals() {
+  void rs485LineTimes() {
     QFETCH(int, bytes);
     QFETCH(int, baud);
+    QFETCH(int, dataBits);
+    QFETCH(int, parity);
+    QFETCH(int, stopBits);
+    QFETCH(qint64, us);
     QFETCH(int, ms);
-    QCOMPARE(ferrotap::Rs485IntervalMs(static_cast<std::size_t>(bytes), baud), ms);
+    const ferrotap::LineSettings line{baud, static_cast<ferrotap::Parity>(parity),
+                                      static_cast<uint16_t>(dataBits),
+                                      ferrotap::EffectiveStopBits(dataBits, stopBits)};
+    const auto count = static_cast<std::size_t>(bytes);
+    QCOMPARE(ferrotap::LineTimeUs(count, line), us);
+    QCOMPARE(ferrotap::Rs485IntervalMs(count, line), ms);
   }
 };
 

@@ -20,8 +20,9 @@ VirtualPeer::~VirtualPeer() {
   }
 }
 
-bool VirtualPeer::Connect() {
-  device_ = VirtualSerialDevice::Open(cable_ + ":b");
+bool VirtualPeer::Connect(bool paced) {
+  device_.reset();
+  device_ = VirtualSerialDevice::Open(cable_ + (paced ? ":b:paced" : ":b"));
   return device_ != nullptr;
 }
 

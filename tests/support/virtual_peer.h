@@ -17,7 +17,8 @@ class VirtualPeer {
   ~VirtualPeer();
 
   // Opens the test's end; the window's end must be open (the cable lives while one end is).
-  bool Connect();
+  // A paced cable keeps the time of a real line.
+  bool Connect(bool paced = false);
   VirtualSerialDevice& Device() { return *device_; }
 
   void Send(const QByteArray& bytes);
