@@ -8,8 +8,9 @@
 
 namespace ferrotap {
 
-PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers, QWidget* parent)
-    : QDialog(parent), ports_(new QComboBox(this)) {
+PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers,
+                                   const QStringList& descriptions, QWidget* parent)
+    : QDialog(parent), ports_(new QComboBox(this)), device_(new QLabel(this)) {
   setWindowTitle("Select Port");
   setObjectName("PortSelectDialog");
   auto* layout = new QVBoxLayout(this);
@@ -17,9 +18,25 @@ PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers, QWidget
   layout->addWidget(new QLabel("Please choose another port.", this));
   ports_->setObjectName("CBPorts");
   ports_->setEditable(false);
-  for (uint16_t n : numbers) ports_->addItem(QString::asprintf("COM%d", n), n);
-  if (ports_->count() > 0) ports_->setCurrentIndex(0);
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    ports_->addItem(QString::asprintf("COM%d", numbers[i]), numbers[i]);
+    const auto index = static_cast<qsizetype>(i);
+    if (index < descriptions.size()) {
+      ports_->setItemData(ports_->count() - 1, descriptions[index], Qt::ToolTipRole);
+    }
+  }
+  // The entries stay "COM<n>"; the device of the chosen one shows below them.
+  device_->setObjectName("LBDEVICE");
+  device_->setWordWrap(true);
+  connect(ports_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    device_->setText(ports_->itemData(index, Qt::ToolTipRole).toString());
+  });
+  if (ports_->count() > 0) {
+    ports_->setCurrentIndex(0);
+    device_->setText(ports_->itemData(0, Qt::ToolTipRole).toString());
+  }
   layout->addWidget(ports_);
+  layout->addWidget(device_);
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("BBOK");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Ferrotap needs to build, run and test.
+# Installs the Debian 12 packages Ferrotap needs to build, run and test, and any packages named
+# as arguments.
 set -euo pipefail
-packages=(
+packages=("$@"
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libbenchmark-dev
