@@ -1,3 +1,4 @@
+#include <QFile>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,9 +22,9 @@ int main(int argc, char* argv[]) {
   ferrotap::Application app(argc, argv);
   ferrotap::QtDialogs dialogs;
   app.SetDialogs(&dialogs);
-  const ferrotap::ProgramFolders folders =
-      ferrotap::ChooseProgramFolders(QCoreApplication::applicationDirPath().toStdString(),
-                                     ferrotap::CurrentUserEnvironment(), FERROTAP_SYSTEM_BINDIR);
+  const ferrotap::ProgramFolders folders = ferrotap::ChooseProgramFolders(
+      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+      ferrotap::CurrentUserEnvironment(), FERROTAP_SYSTEM_BINDIR);
   ferrotap::MainWindow window(folders, &dialogs);
   dialogs.SetParentWidget(&window);
   window.show();
