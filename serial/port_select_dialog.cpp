@@ -1,12 +1,30 @@
 #include "serial/port_select_dialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace ferrotap {
+namespace {
+
+// The open list names each entry's device after its "COM<n>"; the entries keep their texts.
+class DescribedPortDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString description = index.data(Qt::ToolTipRole).toString();
+    if (!description.isEmpty()) option->text += "    " + description;
+  }
+};
+
+}  // namespace
 
 PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers,
                                    const QStringList& descriptions, QWidget* parent)
@@ -25,7 +43,9 @@ PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers,
       ports_->setItemData(ports_->count() - 1, descriptions[index], Qt::ToolTipRole);
     }
   }
-  // The entries stay "COM<n>"; the device of the chosen one shows below them.
+  ports_->setItemDelegate(new DescribedPortDelegate(ports_));
+  ports_->view()->setMinimumWidth(ports_->view()->sizeHintForColumn(0));
+  // The entries stay "COM<n>"; the device of the chosen one shows below them too.
   device_->setObjectName("LBDEVICE");
   device_->setWordWrap(true);
   connect(ports_, &QComboBox::currentIndexChanged, this, [this](int index) {
