@@ -18,6 +18,7 @@
 #include "app/status_strip.h"
 #include "app/terminal_page.h"
 #include "app/window_setup.h"
+#include "protocol/protocol_engine.h"
 #include "protocol/protocol_setting_page.h"
 #include "serial/com_port.h"
 #include "serial/com_setting_page.h"
@@ -70,6 +71,7 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   compact.setPointSize(kFontPointSize);
   setFont(compact);
   BuildPages();
+  protocol_ = std::make_unique<ProtocolEngine>(*this);
   ConnectSettingsPage();
 
   // The window frame adds about 16 x 38 pixels, which makes the smallest window 700 x 500.
@@ -145,6 +147,8 @@ void MainWindow::FormCreate() {
   SetCommandGridHeader(Grid(this, "SGAC"));
   PageControl1->setCurrentIndex(kTerminalPageIndex);
   ReadOrWriteStartupSettings();
+  // The form's protocol is in force before the first byte arrives.
+  protocol_->ApplyProtocolDefinition();
   // Start-up goes on whatever fails here: the window shows in any case.
   try {
     ApplyPortSettings();

@@ -23,6 +23,7 @@ class StatusLightController;
 class ComSettingPage;
 class DataWindow;
 class Dialogs;
+class ProtocolEngine;
 class ProtocolSettingPage;
 class SimulationTablePage;
 class StatusStrip;
@@ -82,6 +83,9 @@ class MainWindow : public QMainWindow {
   void SavetoFile1Click();
   void Savetoplanfile1Click();
 
+  // The protocol definition, both ports' packet decoders and the protocol time-outs.
+  ProtocolEngine& Protocol() const { return *protocol_; }
+
   // Port settings: copy the Com Setting controls into the ports and open them; close both.
   void ApplyPortSettings();
   void ClosePorts();
@@ -116,7 +120,6 @@ class MainWindow : public QMainWindow {
   void Label5Click();
   void SBERRCLEARClick();
   void SpeedButton1Click();
-  uint16_t HandShakeTriggerA() const { return handShakeTriggerA_; }
 
   // Colour editing on the Com Setting page.
   void CBWCOLORChange();
@@ -174,13 +177,11 @@ class MainWindow : public QMainWindow {
   uint16_t rxCountA_ = 0;
   uint16_t rxCountB_ = 0;
   std::array<Bytes, 30> asciiCommandTable_;
-  // Trigger handles made at each open: port A's pack and hand-shake timers, its modem-status and
-  // line-status triggers; port B's pack timer and line-status trigger.
-  uint16_t packTriggerA_ = 0;
-  uint16_t handShakeTriggerA_ = 0;
+  std::unique_ptr<ProtocolEngine> protocol_;
+  // Trigger handles made at each open (the protocol timers are the engine's): port A's
+  // modem-status and line-status triggers, port B's line-status trigger.
   uint16_t modemTriggerA_ = 0;
   uint16_t lineTriggerA_ = 0;
-  uint16_t packTriggerB_ = 0;
   uint16_t lineTriggerB_ = 0;
 };
 

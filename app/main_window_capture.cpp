@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/render.h"
 #include "app/terminal_page.h"
+#include "protocol/protocol_engine.h"
 #include "serial/com_port.h"
 #include "serial/com_setting_page.h"
 #include "serial/interval_timer.h"
@@ -32,14 +33,21 @@ Bytes MainWindow::RenderB(const Bytes& bytes) const {
 void MainWindow::CP1TriggerAvail(ComPort& port, uint16_t count) {
   rxPackA_ = port.ReadString(count);
   rxCountA_ = count;
-  // The packet decoder is not part of the program yet: decoded or not, the bytes are shown.
-  ShowPortA(rxPackA_);
+  if (TabSheet1->CBDECPROT->isChecked()) {
+    protocol_->DecodePortA(rxPackA_);
+  } else {
+    ShowPortA(rxPackA_);
+  }
 }
 
 void MainWindow::CP2TriggerAvail(ComPort& port, uint16_t count) {
   rxPackB_ = port.ReadString(count);
   rxCountB_ = count;
-  ShowEcho(rxPackB_);
+  if (TabSheet1->CBDECPROT->isChecked()) {
+    protocol_->DecodePortB(rxPackB_);
+  } else {
+    ShowEcho(rxPackB_);
+  }
 }
 
 void MainWindow::ShowPortA(const Bytes& bytes) {

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/status_light.h"
 #include "app/status_strip.h"
+#include "protocol/protocol_engine.h"
 #include "protocol/protocol_setting_page.h"
 #include "serial/com_port.h"
 #include "serial/com_setting_page.h"
@@ -37,7 +38,7 @@ void MainWindow::CP1TriggerModemStatus(ComPort& port) {
   if (port.CTS()) {
     REA->InsertText("CTS On as SYN" + lineBreak_);
     // Stopping a timer trigger needs no length.
-    port.ArmTimerTrigger(handShakeTriggerA_, 0, false);
+    port.ArmTimerTrigger(protocol_->DecoderA().HandShakeTrigger(), 0, false);
   } else {
     REA->InsertText("CTS Off as SYN" + lineBreak_);
   }

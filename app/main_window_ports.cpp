@@ -13,6 +13,7 @@
 #include "app/port_led.h"
 #include "app/status_light.h"
 #include "app/status_strip.h"
+#include "protocol/protocol_engine.h"
 #include "serial/com_port.h"
 #include "serial/com_port_error.h"
 #include "serial/com_setting_page.h"
@@ -105,6 +106,8 @@ void MainWindow::CreatePorts() {
     CP1TriggerLineError(port, error, lineBreak);
   };
   CP1->OnTriggerModemStatus = [this](ComPort& port) { CP1TriggerModemStatus(port); };
+  // Set before the lamp controller chains its own timers in front of it.
+  CP1->OnTriggerTimer = [this](ComPort&, uint16_t handle) { protocol_->CP1TriggerTimer(handle); };
   CP1->OnDeviceLost = [this](ComPort&, const std::string& reason) { PortLost('A', reason); };
 
   CP2 = std::make_unique<ComPort>(QtNotificationChannel::Factory(), exeDir);
@@ -116,6 +119,7 @@ void MainWindow::CreatePorts() {
   CP2->OnTriggerLineError = [this](ComPort& port, uint16_t error, bool lineBreak) {
     CP2TriggerLineError(port, error, lineBreak);
   };
+  CP2->OnTriggerTimer = [this](ComPort&, uint16_t handle) { protocol_->CP2TriggerTimer(handle); };
   CP2->OnDeviceLost = [this](ComPort&, const std::string& reason) { PortLost('B', reason); };
 
   LEDCTRL = std::make_unique<StatusLightController>(CP1.get());
@@ -207,8 +211,9 @@ void MainWindow::OpenPortA() {
   try {
     CP1->SetOpen(true);
     strip_->LEDCOMA->SetActive(true);
-    packTriggerA_ = CP1->NewTimerTrigger();
-    handShakeTriggerA_ = CP1->NewTimerTrigger();
+    const uint16_t packTrigger = CP1->NewTimerTrigger();
+    const uint16_t handShakeTrigger = CP1->NewTimerTrigger();
+    protocol_->SetPortATriggers(packTrigger, handShakeTrigger);
     modemTriggerA_ = CP1->NewStatusTrigger(kStatusModem);
   } catch (const ComPortError& error) {
     dialogs_->ShowError(QString("Com A open error\n") + QString::fromLocal8Bit(error.what()));
@@ -219,7 +224,7 @@ void MainWindow::OpenPortB() {
   try {
     CP2->SetOpen(true);
     strip_->LEDCOMB->SetActive(true);
-    packTriggerB_ = CP2->NewTimerTrigger();
+    protocol_->SetPortBTrigger(CP2->NewTimerTrigger());
     CP2->ClearInput();
     CP2->ClearOutput();
     lineTriggerB_ = CP2->NewStatusTrigger(kStatusLine);

@@ -6,7 +6,11 @@
 // 5 ms probe timer, which also catches work outside event delivery), and the peak memory growth
 // per received byte. Exit status 0 when every target is met.
 //
-//   QT_QPA_PLATFORM=offscreen bench_monitor_flood [MB]     (default 10)
+// With "decode", the payload is valid 16-byte protocol packets and "Decode Protocol" is on: the
+// window must show every packet's annotated line, exactly.
+//
+//   QT_QPA_PLATFORM=offscreen bench_monitor_flood [MB] [decode]     (default 10, raw)
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -89,6 +93,29 @@ class TimedApplication : public ferrotap::Application {
   int depth_ = 0;
 };
 
+// Packet i of the decode run: STX, ID 1, LEN 13, CMD, 11 data bytes, CKS.
+std::string Packet(std::size_t i) {
+  std::string body = {1, 13, static_cast<char>(0x10 + i % 8)};
+  for (std::size_t k = 0; k < 11; ++k) body.push_back(Pattern(i * 11 + k));
+  unsigned sum = 0;
+  for (unsigned char c : body) sum += c;
+  return "\x02" + body + static_cast<char>(sum & 0xFF);
+}
+
+// The line a user must see for packet i, written out here rather than by the decoder.
+std::string PacketLine(std::size_t i) {
+  char head[32];
+  std::snprintf(head, sizeof head,
+                "ID=01 COM=%02X  DATA(Hex)= ", static_cast<unsigned>(0x10 + i % 8));
+  std::string line = head;
+  for (std::size_t k = 0; k < 11; ++k) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02X ", static_cast<unsigned char>(Pattern(i * 11 + k)));
+    line += hex;
+  }
+  return line + "\r\n";
+}
+
 const char* Verdict(bool met) {
   return met ? "met" : "MISSED";
 }
@@ -97,6 +124,7 @@ const char* Verdict(bool met) {
 
 int main(int argc, char* argv[]) {
   const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10;
+  const bool decode = argc > 2 && std::string(argv[2]) == "decode";
   const std::size_t total = std::max<std::size_t>(megabytes, 1) * 1024u * 1024u;
 
   ferrotap::bench::PtyPair pty;
@@ -113,6 +141,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   inFormat->setCurrentIndex(kHexIndex);
+  if (decode) window.findChild<QCheckBox*>("CBDECPROT")->setChecked(true);
   // Let the window settle (first layout and paint) before the clock starts. Local event loops:
   // QApplication::quit() would close the window, and a hidden data window never repaints.
   QEventLoop settle;
@@ -120,9 +149,19 @@ int main(int argc, char* argv[]) {
   settle.exec();
   rea->Clear();
 
-  std::string payload(total, '\0');
-  for (std::size_t i = 0; i < total; ++i) payload[i] = Pattern(i);
-  const std::size_t expectedLength = total * 3;
+  std::string payload;
+  std::string expected;
+  if (decode) {
+    for (std::size_t i = 0; payload.size() < total; ++i) {
+      payload += Packet(i);
+      expected += PacketLine(i);
+    }
+  } else {
+    payload.resize(total);
+    for (std::size_t i = 0; i < total; ++i) payload[i] = Pattern(i);
+    expected = ferrotap::RenderBytes(ferrotap::DisplayFormat::Hex, payload);
+  }
+  const std::size_t expectedLength = expected.size();
 
   if (!rea->isVisible()) {
     std::fprintf(stderr, "the data window is not visible\n");
@@ -186,17 +225,21 @@ int main(int argc, char* argv[]) {
 
   const long peakKb = StatusKb("VmHWM");
   const std::string text = rea->Text();
-  const bool complete = text == ferrotap::RenderBytes(ferrotap::DisplayFormat::Hex, payload);
+  const bool complete = text == expected;
 
   const double seconds = static_cast<double>(doneAtNs) / 1e9;
-  const double receivedBytes = static_cast<double>(std::min(text.size(), expectedLength) / 3);
+  const double receivedBytes = static_cast<double>(payload.size()) *
+                               static_cast<double>(std::min(text.size(), expectedLength)) /
+                               static_cast<double>(expectedLength);
   const double rate = receivedBytes / (1024.0 * 1024.0) / seconds;
   const double stallMs = static_cast<double>(app.LongestEventNs()) / 1e6;
   const double gapMs = static_cast<double>(longestGapNs) / 1e6 - kProbeMs;
   const double growth =
-      static_cast<double>(peakKb - rssBefore) * 1024.0 / static_cast<double>(total);
+      static_cast<double>(peakKb - rssBefore) * 1024.0 / static_cast<double>(payload.size());
 
-  std::printf("bytes sent            : %zu (%zu MB)\n", total, total / (1024 * 1024));
+  std::printf("mode                  : %s\n",
+              decode ? "Decode Protocol, 16-byte packets" : "raw HEX");
+  std::printf("bytes sent            : %zu (%zu MB)\n", payload.size(), total / (1024 * 1024));
   std::printf("text in data window   : %zu characters (expected %zu), %zu colour runs\n",
               text.size(), expectedLength, rea->Model().RunCount());
   std::printf("data window repaints  : %llu\n",

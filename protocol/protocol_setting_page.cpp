@@ -15,6 +15,8 @@
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QVBoxLayout>
+#include <functional>
+#include <initializer_list>
 #include <utility>
 
 namespace ferrotap {
@@ -119,6 +121,18 @@ QLabel* MakeSizeBox(const char* name, const QString& text, QWidget* parent) {
   return box;
 }
 
+std::string Latin1(const QLineEdit* edit) {
+  return edit->text().toLatin1().toStdString();
+}
+
+void SetVisible(std::initializer_list<QWidget*> widgets, bool visible) {
+  for (QWidget* widget : widgets) widget->setVisible(visible);
+}
+
+void SetEnabled(std::initializer_list<QWidget*> widgets, bool enabled) {
+  for (QWidget* widget : widgets) widget->setEnabled(enabled);
+}
+
 QGridLayout* MakeTightGrid(QWidget* parent) {
   auto* grid = new QGridLayout(parent);
   grid->setContentsMargins(6, 2, 6, 4);
@@ -150,6 +164,7 @@ ProtocolSettingPage::ProtocolSettingPage(QWidget* parent) : QWidget(parent) {
     widget->setEnabled(false);
   }
   UpdatePacketFormatLayout();
+  ConnectDisplayRules();
 }
 
 QWidget* ProtocolSettingPage::BuildRangeColumn() {
@@ -395,6 +410,154 @@ void ProtocolSettingPage::UpdatePacketFormatLayout() {
   place(STDATA, STCDATA, true);
   if (!STCKS->isHidden()) place(STCKS, STCCKS, true);
   if (!STETX->isHidden()) place(STETX, STCETX, false);
+}
+
+void ProtocolSettingPage::ConnectDisplayRules() {
+  connect(CBID, &QCheckBox::toggled, this, &ProtocolSettingPage::CBIDClick);
+  connect(RBLEN, &QRadioButton::toggled, this, &ProtocolSettingPage::RBLENClick);
+  connect(CBCMD, &QCheckBox::toggled, this, &ProtocolSettingPage::CBCMDClick);
+  connect(CBHS, &QCheckBox::toggled, this, &ProtocolSettingPage::CBHSClick);
+  connect(CBUSECKS, &QCheckBox::toggled, this, &ProtocolSettingPage::CBUSECKSClick);
+  connect(CBEOT, &QComboBox::currentIndexChanged, this,
+          &ProtocolSettingPage::UpdateSyncTypeDisplay);
+  const auto enableApply = [this] { BBPRTAPPLY->setEnabled(true); };
+  // Only a user's choice of SYNC type is an edit; a load sets it as well.
+  connect(CBEOT, &QComboBox::activated, this, enableApply);
+  for (QLineEdit* edit : {EDSTX, EDETX, EDACK, EDNAK, EDEOT}) {
+    connect(edit, &QLineEdit::textChanged, this, enableApply);
+  }
+  for (QSpinBox* spin : {SEMINLEN, SEMAXLEN, SEIDMIN, SEIDMAX, SEIDSYM, SECOMMIN, SECOMMAX,
+                         SETOPACK, SETOHS, SETOSYNC, SEDELSYN}) {
+    connect(spin, &QSpinBox::valueChanged, this, enableApply);
+  }
+}
+
+void ProtocolSettingPage::CBIDClick() {
+  const bool on = CBID->isChecked();
+  SetVisible({STID, STCID}, on);
+  SetEnabled({SEIDMIN, SEIDMAX, SEIDSYM, Label13, Label29, Label46}, on);
+  UpdatePacketFormatLayout();
+}
+
+void ProtocolSettingPage::RBLENClick() {
+  const bool byLength = RBLEN->isChecked();
+  SetVisible({STLEN, STCLEN}, byLength);
+  SetVisible({STETX, STCETX}, !byLength);
+  SetEnabled({SEMINLEN, SEMAXLEN, Label14, Label19, CBUSECKS, Label47}, byLength);
+  SetEnabled({EDETX, Label57}, !byLength);
+  // An ETX-ended packet has no checksum byte.
+  CBUSECKS->setChecked(byLength);
+  UpdatePacketFormatLayout();
+}
+
+void ProtocolSettingPage::CBCMDClick() {
+  const bool on = CBCMD->isChecked();
+  SetVisible({STCMD, STCCMD}, on);
+  SetEnabled({SECOMMIN, SECOMMAX, Label21, Label22, Label25, CBNIBBLE}, on);
+  emit CommandFieldToggled(on);
+  UpdatePacketFormatLayout();
+}
+
+void ProtocolSettingPage::CBHSClick() {
+  const bool on = CBHS->isChecked();
+  SetVisible({STCHS, STHS}, on);
+  SetEnabled({EDACK, EDNAK, EDEOT, CBEOT, Label26, Label27, Label28, Label42, SETOHS}, on);
+  const bool sync = on && CBEOT->currentIndex() != 0;
+  SetVisible({STCSYN, STSYN}, sync);
+  SetEnabled({Label9, SETOSYNC}, sync);
+  UpdatePacketFormatLayout();
+}
+
+void ProtocolSettingPage::CBUSECKSClick() {
+  SetVisible({STCKS, STCCKS}, CBUSECKS->isChecked());
+  UpdatePacketFormatLayout();
+}
+
+void ProtocolSettingPage::UpdateSyncTypeDisplay() {
+  const int type = CBEOT->currentIndex();
+  SetVisible({STCSYN, STSYN}, type != 0);
+  STCSYN->setText(type == 2 ? "RTS-CTS" : "8 bit");
+  SetEnabled({Label9, SETOSYNC, Label41, SEDELSYN}, type != 0);
+  SetEnabled({Label28, EDEOT}, type == 1);
+  Label23->setVisible(type == 2);
+}
+
+ProtocolOptions ProtocolSettingPage::Options() const {
+  ProtocolOptions o;
+  o.useId = CBID->isChecked();
+  o.endByLength = RBLEN->isChecked();
+  o.useCmd = CBCMD->isChecked();
+  o.swapNibble = CBNIBBLE->isChecked();
+  o.useHandShake = CBHS->isChecked();
+  const int type = CBEOT->currentIndex();
+  o.syncType = type == 1 ? SyncType::Character : type == 2 ? SyncType::RtsCts : SyncType::None;
+  o.useChecksum = CBUSECKS->isChecked();
+  o.syncDelayMs = SEDELSYN->value();
+  return o;
+}
+
+PdtSettings ProtocolSettingPage::Settings() const {
+  PdtSettings s;
+  s.stxChar = Latin1(EDSTX);
+  s.etxChar = Latin1(EDETX);
+  s.useEtx = RBETX->isChecked();
+  s.useId = CBID->isChecked();
+  s.idMin = SEIDMIN->value();
+  s.idMax = SEIDMAX->value();
+  s.idSim = SEIDSYM->value();
+  s.lenMin = SEMINLEN->value();
+  s.lenMax = SEMAXLEN->value();
+  s.useCmd = CBCMD->isChecked();
+  s.cmdMin = SECOMMIN->value();
+  s.cmdMax = SECOMMAX->value();
+  s.swapNibble = CBNIBBLE->isChecked();
+  s.useHandShake = CBHS->isChecked();
+  s.ackChar = Latin1(EDACK);
+  s.nakChar = Latin1(EDNAK);
+  s.synChar = Latin1(EDEOT);
+  s.packTimeout = SETOPACK->value();
+  s.ackNakTimeout = SETOHS->value();
+  s.syncTimeout = SETOSYNC->value();
+  s.useChecksum = CBUSECKS->isChecked();
+  s.syncType = CBEOT->currentIndex();
+  s.syncDelay = SEDELSYN->value();
+  return s;
+}
+
+void ProtocolSettingPage::SetSettings(const PdtSettings& s, int lineCount) {
+  const auto text = [](QLineEdit* edit, const std::string& value) {
+    edit->setText(QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())));
+  };
+  // Setting the line's control in file order: a later line may undo an earlier line's rule.
+  const std::function<void()> lines[kPdtLineCount] = {
+      [&] { text(EDSTX, s.stxChar); },
+      [&] { text(EDETX, s.etxChar); },
+      [&] { (s.useEtx ? RBETX : RBLEN)->setChecked(true); },
+      [&] { CBID->setChecked(s.useId); },
+      [&] { SEIDMIN->setValue(s.idMin); },
+      [&] { SEIDMAX->setValue(s.idMax); },
+      [&] { SEIDSYM->setValue(s.idSim); },
+      [&] { SEMINLEN->setValue(s.lenMin); },
+      [&] { SEMAXLEN->setValue(s.lenMax); },
+      [&] { CBCMD->setChecked(s.useCmd); },
+      [&] { SECOMMIN->setValue(s.cmdMin); },
+      [&] { SECOMMAX->setValue(s.cmdMax); },
+      [&] { CBNIBBLE->setChecked(s.swapNibble); },
+      [&] { CBHS->setChecked(s.useHandShake); },
+      [&] { text(EDACK, s.ackChar); },
+      [&] { text(EDNAK, s.nakChar); },
+      [&] { text(EDEOT, s.synChar); },
+      [&] { SETOPACK->setValue(s.packTimeout); },
+      [&] { SETOHS->setValue(s.ackNakTimeout); },
+      [&] { SETOSYNC->setValue(s.syncTimeout); },
+      [&] { CBUSECKS->setChecked(s.useChecksum); },
+      [&] {
+        CBEOT->setCurrentIndex(s.syncType);
+        UpdateSyncTypeDisplay();
+      },
+      [&] { SEDELSYN->setValue(s.syncDelay); },
+  };
+  for (int n = 0; n < lineCount && n < kPdtLineCount; ++n) lines[n]();
 }
 
 }  // namespace ferrotap

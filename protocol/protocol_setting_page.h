@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include "protocol/pdt_file.h"
+#include "protocol/protocol_definition.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -25,6 +28,26 @@ class ProtocolSettingPage : public QWidget {
   // field; the hand-shake and SYNC boxes keep their own place to the right.
   void UpdatePacketFormatLayout();
 
+  // Display rules of the option check boxes and radio buttons; each ends with the layout.
+  void CBIDClick();
+  void RBLENClick();
+  void CBCMDClick();
+  void CBHSClick();
+  void CBUSECKSClick();
+  void UpdateSyncTypeDisplay();
+
+  // The live options as the controls hold them now.
+  ProtocolOptions Options() const;
+  // The controls as a .pdt file carries them, and back: the first lineCount lines only, in line
+  // order, each check box and radio button running its display rule.
+  PdtSettings Settings() const;
+  void SetSettings(const PdtSettings& settings, int lineCount);
+
+ signals:
+  // The command field was switched on or off: the simulation choices depend on it.
+  void CommandFieldToggled(bool on);
+
+ public:
   // Protocol characters, in escape syntax.
   QLineEdit* EDSTX;
   QLineEdit* EDETX;
@@ -102,6 +125,7 @@ class ProtocolSettingPage : public QWidget {
   QWidget* BuildRangeColumn();
   QWidget* BuildHandShakeColumn();
   QGroupBox* BuildPacketsFormat();
+  void ConnectDisplayRules();
 };
 
 }  // namespace ferrotap

@@ -16,6 +16,7 @@
 #include "app/status_light.h"
 #include "app/status_strip.h"
 #include "app/terminal_page.h"
+#include "protocol/protocol_engine.h"
 #include "protocol/protocol_setting_page.h"
 #include "serial/com_port.h"
 #include "serial/com_setting_page.h"
@@ -375,7 +376,7 @@ class MonitorTest : public QObject {
     protocol->CBEOT->setCurrentIndex(2);
     int timerFired = 0;
     window_->CP1->OnTriggerTimer = [&](ComPort&, uint16_t) { ++timerFired; };
-    window_->CP1->ArmTimerTrigger(window_->HandShakeTriggerA(), 4, true);
+    window_->CP1->ArmTimerTrigger(window_->Protocol().DecoderA().HandShakeTrigger(), 4, true);
     peerA_->Device().SetRts(false);
     QTRY_COMPARE(Text(rea_), QByteArray("CTS Off as SYN\r\n"));
     peerA_->Device().SetRts(true);
