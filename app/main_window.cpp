@@ -38,10 +38,6 @@ QTableWidget* Grid(const QWidget* window, const char* name) {
   return window->findChild<QTableWidget*>(QString::fromLatin1(name));
 }
 
-}  // namespace
-
-namespace {
-
 QString FolderWithSlash(const std::string& folder) {
   QString text = QDir::fromNativeSeparators(QFile::decodeName(folder.c_str()));
   if (!text.endsWith('/')) text += '/';
