@@ -50,7 +50,7 @@ class DataWindow : public QAbstractScrollArea {
   const TextModel& Model() const { return model_; }
 
   // Whole content with colours, and plain text with CR LF between lines. Empty string on success,
-  // else the system's reason.
+  // else a message naming the file and the reason.
   std::string SaveRtf(const std::string& path) const;
   std::string SaveText(const std::string& path) const;
 

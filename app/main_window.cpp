@@ -25,6 +25,9 @@
 #include "serial/interval_timer.h"
 #include "serial/status_light_controller.h"
 #include "simulation/ascii_commands_page.h"
+#include "simulation/simulation_roles.h"
+#include "simulation/simulation_table_controller.h"
+#include "simulation/sender.h"
 #include "simulation/simulation_table_page.h"
 
 namespace ferrotap {
@@ -78,8 +81,11 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   }
 
   CreatePorts();
+  ConnectSender();
   ConnectStatusStrip();
   FormCreate();
+  simulationTable_ = std::make_unique<SimulationTableController>(TabSheet4, *dialogs_, exeDir_);
+  simulation_ = std::make_unique<SimulationRoles>(*this);
   ConnectDataWindowMenu();
   ConnectColorEditing();
   connect(strip_->SBCREALDWIN, &QPushButton::clicked, this, &MainWindow::SBCREALDWINClick);
@@ -90,11 +96,17 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
+  // A file send ends quietly with the window.
+  sender_->BBTXSTOPClick();
   // Nothing may escape a destructor; a port that cannot close cleanly is closing anyway.
   try {
     FormDestroy();
   } catch (const std::exception&) {
   }
+}
+
+const SimulationTable& MainWindow::SimTable() const {
+  return simulationTable_->Table();
 }
 
 void MainWindow::FormDestroy() {
@@ -166,7 +178,7 @@ void MainWindow::FormKeyDown(int key) {
   }
   if (!TabSheet1->CBUSEAC->isChecked()) return;
   if (key >= Qt::Key_F1 && key <= Qt::Key_F10) {
-    SendCommandForFunctionKey(key - Qt::Key_F1 + 1);
+    sender_->SendCommand(key - Qt::Key_F1 + 1);
   } else {
     dialogs_->Beep();
   }

@@ -25,6 +25,10 @@ class DataWindow;
 class Dialogs;
 class ProtocolEngine;
 class ProtocolSettingPage;
+class SimulationTable;
+class SimulationTableController;
+class SimulationRoles;
+class Sender;
 class SimulationTablePage;
 class StatusStrip;
 class TerminalPage;
@@ -72,8 +76,6 @@ class MainWindow : public QMainWindow {
   // Window-level handlers.
   void FormKeyDown(int key);
   void FormResize();
-  // Sends ASCII command 1 to 10 for the keys F1 to F10.
-  void SendCommandForFunctionKey(int number);
 
   // Data window commands.
   void Clear1Click();
@@ -111,6 +113,13 @@ class MainWindow : public QMainWindow {
   void TIMER485Timer();
   // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.
   std::array<Bytes, 30>& AsciiCommandTable() { return asciiCommandTable_; }
+  // What the simulation plays: the command table last applied on the simulation page.
+  const SimulationTable& SimTable() const;
+  // The master and slave roles on port A, and Timer1 for the slave's SYNC.
+  SimulationRoles& Simulation() const { return *simulation_; }
+  uint16_t ModemTriggerA() const { return modemTriggerA_; }
+  // Typed strings, files and the command list.
+  Sender* Transmit() const { return sender_; }
 
   // Line status and lamps.
   void CP1TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
@@ -160,11 +169,12 @@ class MainWindow : public QMainWindow {
   void OpenPortB();
   void PortLost(char port, const std::string& reason);
   void InsertColored(ColorRole role, const Bytes& text);
-  Bytes AppendLineEnd(Bytes bytes) const;
+  void ConnectSender();
 
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
   StatusStrip* strip_;
+  Sender* sender_;
 
   QString exeDir_;
   QString settingsDir_;
@@ -178,6 +188,8 @@ class MainWindow : public QMainWindow {
   uint16_t rxCountB_ = 0;
   std::array<Bytes, 30> asciiCommandTable_;
   std::unique_ptr<ProtocolEngine> protocol_;
+  std::unique_ptr<SimulationTableController> simulationTable_;
+  std::unique_ptr<SimulationRoles> simulation_;
   // Trigger handles made at each open (the protocol timers are the engine's): port A's
   // modem-status and line-status triggers, port B's line-status trigger.
   uint16_t modemTriggerA_ = 0;

@@ -1,5 +1,3 @@
-#include <QCheckBox>
-#include <QRadioButton>
 #include <QTabWidget>
 
 #include "app/data_window.h"
@@ -80,20 +78,6 @@ void MainWindow::TIMER485Timer() {
     CP1->SetRTS(false);
   }
   TIMER485->SetEnabled(false);
-}
-
-Bytes MainWindow::AppendLineEnd(Bytes bytes) const {
-  if (TabSheet1->CBADDCRLF->isChecked()) bytes += TabSheet3->RBCR->isChecked() ? "\r" : "\r\n";
-  return bytes;
-}
-
-void MainWindow::SendCommandForFunctionKey(int number) {
-  const Bytes text = AppendLineEnd(asciiCommandTable_[static_cast<std::size_t>(number - 1)]);
-  SendOnPortA(text);
-  if (TabSheet1->CBECHO->isChecked()) {
-    REA->InsertText(lineBreak_);
-    ShowEcho(text);
-  }
 }
 
 }  // namespace ferrotap

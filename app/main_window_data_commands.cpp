@@ -64,8 +64,8 @@ void MainWindow::SaveDataWindow(const QString& extension, const QString& filter,
   const std::optional<QString> path = dialogs_->SaveFileName({extension, exeDir_, filter});
   if (!path) return;
   const std::string file = QFile::encodeName(*path).toStdString();
-  const std::string reason = rtf ? REA->SaveRtf(file) : REA->SaveText(file);
-  if (!reason.empty()) dialogs_->ShowError(QString::fromLocal8Bit(reason));
+  const std::string error = rtf ? REA->SaveRtf(file) : REA->SaveText(file);
+  if (!error.empty()) dialogs_->ShowError(QString::fromLocal8Bit(error));
 }
 
 void MainWindow::CBWCOLORChange() {

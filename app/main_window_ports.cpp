@@ -24,6 +24,8 @@
 #include "serial/qt_notification_channel.h"
 #include "serial/status_light_controller.h"
 #include "simulation/escape.h"
+#include "simulation/simulation_roles.h"
+#include "simulation/sender.h"
 
 namespace ferrotap {
 namespace {
@@ -215,6 +217,7 @@ void MainWindow::OpenPortA() {
     const uint16_t handShakeTrigger = CP1->NewTimerTrigger();
     protocol_->SetPortATriggers(packTrigger, handShakeTrigger);
     modemTriggerA_ = CP1->NewStatusTrigger(kStatusModem);
+    if (simulation_) simulation_->ArmCtsTrigger();
   } catch (const ComPortError& error) {
     dialogs_->ShowError(QString("Com A open error\n") + QString::fromLocal8Bit(error.what()));
   }
@@ -235,6 +238,7 @@ void MainWindow::OpenPortB() {
 }
 
 void MainWindow::ClosePorts() {
+  sender_->PortsClosing();
   CP1->SetOpen(false);
   CP2->SetOpen(false);
   strip_->LEDCOMA->SetActive(false);
@@ -245,6 +249,7 @@ void MainWindow::ClosePorts() {
 void MainWindow::PortLost(char port, const std::string& reason) {
   // The device is gone: the port stays unusable until the settings are applied again.
   if (port == 'A') {
+    sender_->PortLost();
     strip_->LEDCOMA->SetActive(false);
     LEDCTRL->SetWatching(false);
   } else {

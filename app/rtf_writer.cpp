@@ -1,10 +1,10 @@
 #include "app/rtf_writer.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <exception>
 #include <map>
+
+#include "serial/safe_file.h"
 
 namespace ferrotap {
 
@@ -61,36 +61,6 @@ void AppendRtfChar(char c, std::string& out) {
   }
 }
 
-class FileSink {
- public:
-  explicit FileSink(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {
-    if (file_ == nullptr) error_ = std::strerror(errno);
-  }
-  ~FileSink() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  FileSink(const FileSink&) = delete;
-  FileSink& operator=(const FileSink&) = delete;
-
-  bool Ok() const { return error_.empty(); }
-  void Write(std::string_view data) {
-    if (!Ok() || data.empty()) return;
-    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size())
-      error_ = std::strerror(errno);
-  }
-  std::string Close() {
-    if (file_ != nullptr) {
-      if (std::fclose(file_) != 0 && Ok()) error_ = std::strerror(errno);
-      file_ = nullptr;
-    }
-    return error_;
-  }
-
- private:
-  std::FILE* file_;
-  std::string error_;
-};
-
 }  // namespace
 
 void WriteRtf(const TextModel& model, const ColorResolver& resolve, const TextSink& sink) {
@@ -135,19 +105,30 @@ void WritePlainText(const TextModel& model, const TextSink& sink) {
   }
 }
 
+namespace {
+
+// The message of a failed save, or empty on success.
+template <typename Writer>
+std::string SaveFile(const std::string& path, Writer write) {
+  try {
+    AtomicFileWriter file(path);
+    write([&file](std::string_view data) { file.Write(data); });
+    file.Commit();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string SaveRtfFile(const std::string& path, const TextModel& model,
                         const ColorResolver& resolve) {
-  FileSink file(path);
-  if (!file.Ok()) return file.Close();
-  WriteRtf(model, resolve, [&file](std::string_view data) { file.Write(data); });
-  return file.Close();
+  return SaveFile(path, [&](const TextSink& sink) { WriteRtf(model, resolve, sink); });
 }
 
 std::string SaveTextFile(const std::string& path, const TextModel& model) {
-  FileSink file(path);
-  if (!file.Ok()) return file.Close();
-  WritePlainText(model, [&file](std::string_view data) { file.Write(data); });
-  return file.Close();
+  return SaveFile(path, [&](const TextSink& sink) { WritePlainText(model, sink); });
 }
 
 }  // namespace ferrotap

@@ -23,7 +23,8 @@ void WriteRtf(const TextModel& model, const ColorResolver& resolve, const TextSi
 // The characters only, every line end written as CR LF.
 void WritePlainText(const TextModel& model, const TextSink& sink);
 
-// Empty on success, else the system's reason.
+// Written through a temporary file and a rename, so a failed save leaves the old file. Empty on
+// success, else a message naming the file and the system's reason.
 std::string SaveRtfFile(const std::string& path, const TextModel& model,
                         const ColorResolver& resolve);
 std::string SaveTextFile(const std::string& path, const TextModel& model);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -79,6 +80,11 @@ QWidget* TerminalPage::BuildTransmitBox() {
   CBOXAC->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   BBACTX = Named<QPushButton>("BBACTX", "TX");
   BBACTX->setEnabled(false);
+  PBTXFILE = Named<QProgressBar>("PBTXFILE");
+  PBTXFILE->setRange(0, 1000);
+  PBTXFILE->setVisible(false);
+  BBTXSTOP = Named<QPushButton>("BBTXSTOP", "Cancel");
+  BBTXSTOP->setVisible(false);
 
   auto* grid = new QGridLayout(GBFLYTX);
   grid->setContentsMargins(kGap + 1, kGap, kGap + 1, kGap + 1);
@@ -92,6 +98,8 @@ QWidget* TerminalPage::BuildTransmitBox() {
   grid->addWidget(Label52, 1, 2, Qt::AlignRight);
   grid->addWidget(CBOXAC, 1, 3);
   grid->addWidget(BBACTX, 1, 4);
+  grid->addWidget(PBTXFILE, 2, 0, 1, 4);
+  grid->addWidget(BBTXSTOP, 2, 4, 1, 2);
   grid->setColumnStretch(3, 1);
   for (QPushButton* button : {BBFLYTX, BBACTX}) button->setMaximumWidth(kSmallButtonWidth);
   return GBFLYTX;

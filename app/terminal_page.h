@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QAction;
 class QPushButton;
 class QRadioButton;
@@ -43,6 +44,9 @@ class TerminalPage : public QWidget {
   QLabel* Label52;
   QComboBox* CBOXAC;
   QPushButton* BBACTX;
+  // Shown while a file is being sent: bytes sent of the total, and the button that stops it.
+  QProgressBar* PBTXFILE;
+  QPushButton* BBTXSTOP;
 
   QCheckBox* CBDECPROT;
   QRadioButton* RBNOSIM;

@@ -217,6 +217,10 @@ std::size_t ComPort::OutputPending() {
   return d == nullptr ? 0 : d->OutputPending();
 }
 
+bool ComPort::WhenOutputFree(std::size_t bytes, std::function<void()> wake) {
+  return state_ == State::Open && dispatcher_->WhenOutputFree(bytes, std::move(wake));
+}
+
 uint8_t ComPort::ModemLevels() {
   if (state_ != State::Open) return 0;
   return dispatcher_->RefreshModemStatus();

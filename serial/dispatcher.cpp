@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace ferrotap {
 namespace {
@@ -143,6 +144,14 @@ std::size_t Dispatcher::OutputPending() {
   return output_.Used();
 }
 
+bool Dispatcher::WhenOutputFree(std::size_t bytes, std::function<void()> wake) {
+  std::lock_guard lock(outputMutex_);
+  if (output_.Free() >= bytes) return false;
+  roomWanted_ = bytes;
+  roomWake_ = std::move(wake);
+  return true;
+}
+
 void Dispatcher::ClearOutput() {
   {
     std::unique_lock lock(outputMutex_);
@@ -177,6 +186,7 @@ void Dispatcher::WriterLoop() {
     writerBusy_ = false;
     if (result.status == IoResult::Status::Ok) output_.CommitTake(result.count);
     outputChanged_.notify_all();
+    if (roomWake_ && output_.Free() >= roomWanted_) std::exchange(roomWake_, nullptr)();
     if (result.status == IoResult::Status::Lost) {
       writeLostReason_ = result.reason;
       writeLost_ = true;

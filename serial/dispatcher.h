@@ -59,6 +59,10 @@ class Dispatcher {
   // False when the bytes do not fit in the free part of the output ring.
   bool WriteString(std::string_view bytes);
   std::size_t OutputPending();
+  // Registers wake to be called once, on the writer thread, when at least `bytes` of the output
+  // ring are free, replacing an earlier request. False, with nothing registered, when they
+  // already are.
+  bool WhenOutputFree(std::size_t bytes, std::function<void()> wake);
   void ClearOutput();
   // Waits for the transmit queues to drain, then about 18 characters at baud.
   void WaitTransmitEmpty(int32_t baud);
@@ -117,6 +121,8 @@ class Dispatcher {
   ByteRing output_;
   bool writerBusy_ = false;
   bool flushing_ = false;
+  std::size_t roomWanted_ = 0;
+  std::function<void()> roomWake_;
 
   std::atomic<bool> writeLost_{false};
   std::string writeLostReason_;  // set before writeLost_

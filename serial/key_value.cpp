@@ -1,22 +1,14 @@
 #include "serial/key_value.h"
 
 #include <cctype>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
+
+#include "serial/safe_file.h"
 
 namespace ferrotap {
 namespace {
 
 constexpr std::size_t kMaxValueLength = 10000;
-
-std::runtime_error FileError(const char* action, const std::string& path) {
-  return std::runtime_error(std::string("Cannot ") + action + " file \"" + path +
-                            "\": " + std::strerror(errno));
-}
 
 }  // namespace
 
@@ -40,8 +32,8 @@ std::string BoolText(bool flag) {
 
 bool ParseIntegerValue(std::string_view text, int& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
+  // from_chars takes a '-' but no '+': drop a '+' only where no second sign follows ("+-5").
+  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
   int parsed = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
   if (ec != std::errc() || end != text.data() + text.size()) return false;
@@ -49,17 +41,13 @@ bool ParseIntegerValue(std::string_view text, int& value) {
   return true;
 }
 
-std::vector<std::string> ReadTextLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("open", path);
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw FileError("read", path);
+std::vector<std::string> SplitTextLines(std::string_view content) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < content.size()) {
     auto end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    std::string line = content.substr(start, end - start);
+    if (end == std::string_view::npos) end = content.size();
+    std::string line(content.substr(start, end - start));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(std::move(line));
     start = end + 1;
@@ -67,12 +55,17 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
   return lines;
 }
 
+std::vector<std::string> ReadTextLines(const std::string& path) {
+  return SplitTextLines(ReadRegularFile(path, kMaxTextFileBytes));
+}
+
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw FileError("create", path);
-  for (const auto& line : lines) out << line << "\r\n";
-  out.flush();
-  if (!out) throw FileError("write", path);
+  AtomicFileWriter out(path);
+  for (const auto& line : lines) {
+    out.Write(line);
+    out.Write("\r\n");
+  }
+  out.Commit();
 }
 
 }  // namespace ferrotap

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +15,14 @@ std::string BoolText(bool flag);
 // The whole integer a settings value holds, or false (the value is then left alone).
 bool ParseIntegerValue(std::string_view text, int& value);
 
-// Settings files end lines with CR LF; LF alone reads the same. Errors throw std::runtime_error
-// naming the file and the system's reason.
+// Settings and table files are small; anything larger is not one of ours.
+inline constexpr std::size_t kMaxTextFileBytes = 16 << 20;
+
+// Settings files end lines with CR LF; LF alone reads the same. Only a regular file of at most
+// kMaxTextFileBytes is read; writing replaces the file atomically. Errors throw FileError naming
+// the action, the file and the system's reason.
 std::vector<std::string> ReadTextLines(const std::string& path);
+std::vector<std::string> SplitTextLines(std::string_view content);
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
 
 }  // namespace ferrotap

@@ -2,12 +2,14 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 
+#include "serial/safe_file.h"
 #include "serial/serial_device.h"
 
 namespace ferrotap {
 namespace {
+
+constexpr std::size_t kMaxPortMapBytes = 1 << 20;
 
 std::string Trim(const std::string& text) {
   std::size_t begin = 0;
@@ -17,13 +19,27 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
+// A map file that cannot be read is no map (the default table applies), but it must not hang
+// the caller: only a small regular file is read.
 std::string MapFileEntry(uint16_t number, const std::string& exeDir) {
   if (exeDir.empty()) return {};
-  std::ifstream file(exeDir + "/" + kPortMapFileName);
+  try {
+    return PortMapEntry(ReadRegularFile(exeDir + "/" + kPortMapFileName, kMaxPortMapBytes), number);
+  } catch (const FileError&) {
+    return {};
+  }
+}
+
+}  // namespace
+
+std::string PortMapEntry(std::string_view content, uint16_t number) {
   const std::string key = "COM" + std::to_string(number);
-  std::string line;
-  while (std::getline(file, line)) {
-    const std::string trimmed = Trim(line);
+  std::size_t start = 0;
+  while (start < content.size()) {
+    auto end = content.find('\n', start);
+    if (end == std::string_view::npos) end = content.size();
+    const std::string trimmed = Trim(std::string(content.substr(start, end - start)));
+    start = end + 1;
     if (trimmed.empty() || trimmed[0] == '#') continue;
     const auto equals = trimmed.find('=');
     if (equals == std::string::npos) continue;
@@ -33,8 +49,6 @@ std::string MapFileEntry(uint16_t number, const std::string& exeDir) {
   }
   return {};
 }
-
-}  // namespace
 
 std::string DefaultDevicePath(uint16_t number) {
   if (number == 0) return {};

@@ -1,6 +1,7 @@
 #include "simulation/escape.h"
 
 #include <cctype>
+#include <limits>
 
 namespace ferrotap {
 namespace {
@@ -12,8 +13,8 @@ int HexValue(char c) {
   return -1;
 }
 
-// The classic string-to-integer conversion: leading blanks, an optional sign, then decimal digits,
-// or hexadecimal ones after "$", "x", "X", "0x" or "0X"; nothing may follow the number.
+}  // namespace
+
 std::optional<long> ParseInteger(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
@@ -36,13 +37,12 @@ std::optional<long> ParseInteger(std::string_view s) {
     const int digit = base == 16
                           ? HexValue(s[i])
                           : (std::isdigit(static_cast<unsigned char>(s[i])) ? s[i] - '0' : -1);
-    if (digit < 0) return std::nullopt;
+    // A number too large for the conversion fails, as a non-number does.
+    if (digit < 0 || value > (std::numeric_limits<long>::max() - digit) / base) return std::nullopt;
     value = value * base + digit;
   }
   return negative ? -value : value;
 }
-
-}  // namespace
 
 std::optional<std::uint8_t> DecodeEscapedChar(std::string_view spec) {
   if (spec.empty()) return std::nullopt;

@@ -24,4 +24,8 @@ std::optional<std::uint8_t> DecodeEscapedChar(std::string_view spec);
 
 EscapedStringResult DecodeEscapedString(std::string_view text);
 
+// The classic string-to-integer conversion: leading blanks, an optional sign, then decimal digits,
+// or hexadecimal ones after "$", "x", "X", "0x" or "0X"; nothing may follow the number.
+std::optional<long> ParseInteger(std::string_view text);
+
 }  // namespace ferrotap

@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Ferrotap needs to build, run and test, and any packages named
-# as arguments.
+# Installs the Debian 12 packages Ferrotap needs to build, run and test.
+#   tools/install-deps.sh        build, run and test
+#   tools/install-deps.sh fuzz   the same plus clang and libFuzzer for tools/fuzz.sh
+#   tools/install-deps.sh package  the same plus what makes and checks the Debian package
 set -euo pipefail
-packages=("$@"
+packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth unrtf fonts-dejavu-core
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = package ]; then
+  # dpkg-shlibdeps and file compute the package's dependencies from the binary.
+  packages+=(dpkg-dev file desktop-file-utils appstream)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -3,8 +3,7 @@
 #   tools/package.sh        prints the path of the .deb it made
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies from the binary.
-bash tools/install-deps.sh dpkg-dev file >&2
+bash tools/install-deps.sh package >&2
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DFERROTAP_BUILD_TESTS=OFF -DFERROTAP_BUILD_BENCH=OFF >&2
 cmake --build build-package -j2 >&2

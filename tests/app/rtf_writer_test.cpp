@@ -167,9 +167,9 @@ class RtfWriterTest : public QObject {
     TextModel m;
     m.InsertAtCaret("x");
     QCOMPARE(ferrotap::SaveTextFile("/nonexistent-dir/x.txt", m),
-             std::string("No such file or directory"));
+             std::string("Saving /nonexistent-dir/x.txt: No such file or directory"));
     QCOMPARE(ferrotap::SaveRtfFile("/nonexistent-dir/x.rtf", m, Resolve),
-             std::string("No such file or directory"));
+             std::string("Saving /nonexistent-dir/x.rtf: No such file or directory"));
     QTemporaryDir dir;
     const QString path = dir.filePath("ok.txt");
     QCOMPARE(ferrotap::SaveTextFile(path.toStdString(), m), std::string());

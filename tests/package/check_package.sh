@@ -3,7 +3,6 @@
 # extracted program's --version and the validity of its desktop entry and metainfo.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-bash tools/install-deps.sh desktop-file-utils appstream >/dev/null || exit 1
 deb=$(bash tools/package.sh | tail -n 1) || { echo "package build failed"; exit 1; }
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

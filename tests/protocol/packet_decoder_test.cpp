@@ -3,68 +3,13 @@
 #include <vector>
 
 #include "protocol/packet_decoder.h"
+#include "tests/support/recording_output.h"
 #include "tests/support/test_registry.h"
 
 namespace ferrotap {
 namespace {
 
-// Records what the decoder does: text as colour runs, and every other effect in order.
-class Recorder : public ProtocolOutput {
- public:
-  struct Run {
-    ColorRole color;
-    std::string text;
-    bool operator==(const Run&) const = default;
-  };
-
-  void SelectColor(ColorRole role) override { color = role; }
-  void Write(const Bytes& text) override {
-    if (text.empty()) return;
-    if (!runs.empty() && runs.back().color == color) {
-      runs.back().text += text;
-    } else {
-      runs.push_back({color, text});
-    }
-  }
-  bool Transmit(const Bytes& bytes) override {
-    events.push_back("tx " + Hex(bytes));
-    return true;
-  }
-  void ArmTimer(uint16_t trigger, int ticks) override {
-    events.push_back("arm " + std::to_string(trigger) + " " + std::to_string(ticks));
-  }
-  void DisarmTimer(uint16_t trigger) override {
-    events.push_back("disarm " + std::to_string(trigger));
-  }
-  void SetRtsA(bool on) override { events.push_back(on ? "rts on" : "rts off"); }
-
-  std::string Text() const {
-    std::string all;
-    for (const Run& run : runs) all += run.text;
-    return all;
-  }
-  // The text in one colour, in order.
-  std::string TextIn(ColorRole role) const {
-    std::string all;
-    for (const Run& run : runs) {
-      if (run.color == role) all += run.text;
-    }
-    return all;
-  }
-  bool HasEvent(const std::string& event) const {
-    return std::find(events.begin(), events.end(), event) != events.end();
-  }
-
-  static std::string Hex(const Bytes& bytes) {
-    std::string out;
-    for (unsigned char c : bytes) out += QByteArray(1, static_cast<char>(c)).toHex().toStdString();
-    return out;
-  }
-
-  ColorRole color = ColorRole::PortAData;
-  std::vector<Run> runs;
-  std::vector<std::string> events;
-};
+using test::Recorder;
 
 class HookRecorder : public SlaveHooks {
  public:

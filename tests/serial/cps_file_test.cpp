@@ -27,7 +27,11 @@ class CpsFileTest : public QObject {
     int v = 7;
     QVERIFY(!ferrotap::ParseIntegerValue("", v));
     QVERIFY(!ferrotap::ParseIntegerValue("12a", v));
+    QVERIFY(!ferrotap::ParseIntegerValue("+-5", v));
+    QVERIFY(!ferrotap::ParseIntegerValue("+", v));
     QCOMPARE(v, 7);
+    QVERIFY(ferrotap::ParseIntegerValue(" +5", v));
+    QCOMPARE(v, 5);
     QVERIFY(ferrotap::ParseIntegerValue("-16777211", v));
     QCOMPARE(v, -16777211);
   }

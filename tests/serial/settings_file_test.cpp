@@ -302,8 +302,8 @@ class SettingsFileTest : public QObject {
     // A start-up file that cannot be read is reported and the window still comes up.
     QVERIFY(QDir(dir_->path()).mkdir("Port_CFG.cps"));
     MainWindow* window = Open(dir_->path());
-    QCOMPARE(dialogs_.Errors().size(), 1);
-    QVERIFY(!dialogs_.Errors().front().isEmpty());
+    QCOMPARE(dialogs_.Errors(),
+             QStringList{"Reading " + dir_->filePath("Port_CFG.cps") + ": Is a directory"});
     QCOMPARE(window->ComSetting()->CBBR->currentText(), QString("9600"));
 
     // A failed load from the button reaches the general error report, and the window goes on.

@@ -1,0 +1,27 @@
+Spy_Mode=False
+ComA_Port=1
+ComB_Port=2
+Baud_Rate=9600
+Data_Bits=8
+Parity=None
+Stop_Bits=1
+RS485_Mode=False
+via KOB (virtual Ports) 15 ms delay
+In_Buffer_KB=4096
+Out_Buffer_KB=4096
+Flow_control=None
+HardwareFlow_BufferFull_%=90
+HardwareFlow_BufferResume_%=10
+HardwareFlow_Out_Criteria=DTR
+HardwareFlow_In_Criteria=DSR
+SoftwareFlow_Applied_for=RX-TX
+SoftwareFlow_XON_CHAR=#17
+SoftwareFlow_XOFF_CHAR=#19
+BackGround_color=-16777211
+PortA_Data_color=-16777208
+PortA_Hand-Shake_Char_color=32768
+PortB_Data/Echo_color=16711680
+PortB_Hand-Shake_Char_color=8421376
+Prot_Fatal_Error_color=255
+Prot_OutOfRange_Error_color=33023
+Prot_Simulated_OutPut_color=8388736

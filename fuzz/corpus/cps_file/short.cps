@@ -1,0 +1,2 @@
+Spy_Mode=True
+ComA_Port=3

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "app/bytes.h"
+
+namespace ferrotap {
+
+// A file read as raw bytes in chunks of up to 1024, for sending it piece by piece. Errors throw
+// FileError naming the file and the system's reason.
+class FileChunks {
+ public:
+  static constexpr std::size_t kChunkSize = 1024;
+
+  explicit FileChunks(const std::string& path);
+  ~FileChunks();
+  FileChunks(const FileChunks&) = delete;
+  FileChunks& operator=(const FileChunks&) = delete;
+
+  // The size when opened.
+  uint64_t Size() const { return size_; }
+  // The next bytes, empty at the end of the file.
+  Bytes Next();
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  uint64_t size_ = 0;
+};
+
+}  // namespace ferrotap

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "simulation/simulation_table.h"
+
+namespace ferrotap {
+
+class Dialogs;
+class SimulationTablePage;
+
+// Holds the simulation's command table and runs the buttons of the "  Protocol Simulation  "
+// page: Apply, the .pst file, Clear and the SYNC marks.
+class SimulationTableController : public QObject {
+ public:
+  // exeDir is where the file dialogs open.
+  SimulationTableController(SimulationTablePage* page, Dialogs& dialogs, QString exeDir);
+
+  const SimulationTable& Table() const { return table_; }
+
+  void BBSIMAPPLYClick();
+  void BBPSIMSAVEClick();
+  void BBPSIMLOADClick();
+  void BBPSIMCLEARClick();
+  void BitBtn1Click();
+  void BitBtn2Click();
+
+ private:
+  void Apply();
+  void SetSyncMark(bool marked);
+
+  SimulationTablePage* page_;
+  Dialogs& dialogs_;
+  QString exeDir_;
+  SimulationTable table_;
+};
+
+}  // namespace ferrotap
