@@ -1,11 +1,8 @@
 #include "app/application.h"
 
-<<<<<<< HEAD
-#include <QIcon>
-=======
 #include <malloc.h>
+#include <QIcon>
 
->>>>>>> main
 #include <exception>
 
 #include "app/dialogs.h"
