@@ -1,10 +1,16 @@
 #include "app/application.h"
 
 #include <malloc.h>
+#include <QIcon>
 
 #include <exception>
 
 #include "app/dialogs.h"
+
+// The icons live in the static application library: its resources need a call to be linked in.
+static void InitIconResources() {
+  Q_INIT_RESOURCE(icons);
+}
 
 namespace ferrotap {
 
@@ -19,6 +25,13 @@ constexpr int kMapBlocksFrom = 1 << 20;
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   mallopt(M_MMAP_THRESHOLD, kMapBlocksFrom);
   setApplicationName("Ferrotap");
+  // Lets Wayland shells match the window to its menu entry and icon.
+  setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+  InitIconResources();
+  QIcon icon;
+  icon.addFile(":/icons/48.png");
+  icon.addFile(":/icons/128.png");
+  setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kDesktopFileName), icon));
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -6,6 +6,9 @@ namespace ferrotap {
 
 class Dialogs;
 
+// The name of the installed menu entry and icon, without ".desktop".
+inline constexpr const char* kDesktopFileName = "org.ferrotap.Ferrotap";
+
 // The application object. An exception that escapes any event handler is shown to the user and
 // the program carries on with the next event.
 class Application : public QApplication {

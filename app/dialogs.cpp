@@ -77,8 +77,9 @@ void QtDialogs::Beep() {
   QApplication::beep();
 }
 
-std::optional<uint16_t> QtDialogs::SelectPort(const std::vector<uint16_t>& numbers) {
-  PortSelectDialog dialog(numbers, parent_.data());
+std::optional<uint16_t> QtDialogs::SelectPort(const std::vector<uint16_t>& numbers,
+                                              const QStringList& descriptions) {
+  PortSelectDialog dialog(numbers, descriptions, parent_.data());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.SelectedNumber();
 }

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <optional>
@@ -40,8 +41,10 @@ class Dialogs {
   virtual std::optional<QString> SaveFileName(const FileDialogSpec& spec) = 0;
   // The chosen colour, or nothing when cancelled.
   virtual std::optional<Color> ChooseColor(Color initial) = 0;
-  // "Select Port": one of the offered port numbers, or nothing for Cancel.
-  virtual std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers) = 0;
+  // "Select Port": one of the offered port numbers, or nothing for Cancel. descriptions says,
+  // number by number, which device each one is.
+  virtual std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers,
+                                             const QStringList& descriptions) = 0;
   virtual void Beep() = 0;
 };
 
@@ -58,7 +61,8 @@ class QtDialogs : public Dialogs {
   std::optional<QString> OpenFileName(const FileDialogSpec& spec) override;
   std::optional<QString> SaveFileName(const FileDialogSpec& spec) override;
   std::optional<Color> ChooseColor(Color initial) override;
-  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers) override;
+  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers,
+                                     const QStringList& descriptions) override;
   void Beep() override;
 
  private:

@@ -1,12 +1,31 @@
+#include <QFile>
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/program_folders.h"
 
 int main(int argc, char* argv[]) {
+  // Before the application object: --help and --version need no display.
+  const ferrotap::CommandLineAction action =
+      ferrotap::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (action.kind != ferrotap::CommandLineAction::Kind::Run) {
+    std::fputs(action.text.c_str(),
+               action.kind == ferrotap::CommandLineAction::Kind::Print ? stdout : stderr);
+    return action.exitCode;
+  }
+
   ferrotap::Application app(argc, argv);
   ferrotap::QtDialogs dialogs;
   app.SetDialogs(&dialogs);
-  ferrotap::MainWindow window(QCoreApplication::applicationDirPath(), &dialogs);
+  const ferrotap::ProgramFolders folders = ferrotap::ChooseProgramFolders(
+      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+      ferrotap::CurrentUserEnvironment(), FERROTAP_SYSTEM_BINDIR);
+  ferrotap::MainWindow window(folders, &dialogs);
   dialogs.SetParentWidget(&window);
   window.show();
   return QApplication::exec();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -40,10 +41,24 @@ QTableWidget* Grid(const QWidget* window, const char* name) {
   return window->findChild<QTableWidget*>(QString::fromLatin1(name));
 }
 
+QString FolderWithSlash(const std::string& folder) {
+  QString text = QDir::fromNativeSeparators(QFile::decodeName(folder.c_str()));
+  if (!text.endsWith('/')) text += '/';
+  return text;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs) {
+    : MainWindow(ProgramFolders{QFile::encodeName(exeDir).toStdString(),
+                                QFile::encodeName(exeDir).toStdString()},
+                 dialogs, parent) {}
+
+MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      dialogs_(dialogs),
+      exeDir_(FolderWithSlash(folders.dialogs)),
+      settingsDir_(FolderWithSlash(folders.settings)) {
   if (dialogs_ == nullptr) {
     ownDialogs_ = std::make_unique<QtDialogs>(this);
     dialogs_ = ownDialogs_.get();
@@ -65,7 +80,6 @@ MainWindow::MainWindow(const QString& exeDir, Dialogs* dialogs, QWidget* parent)
     move(screen->availableGeometry().center() - rect().center());
   }
 
-  exeDir_ = QDir::fromNativeSeparators(exeDir);
   CreatePorts();
   ConnectSender();
   ConnectStatusStrip();
@@ -131,10 +145,9 @@ void MainWindow::FormCreate() {
   setWindowTitle(
       windowTitle() + " - Ver. " +
       VersionText(FERROTAP_VERSION_MAJOR, FERROTAP_VERSION_MINOR, FERROTAP_VERSION_PATCH));
-  if (!exeDir_.endsWith('/')) exeDir_ += '/';
-  cpsPath_ = exeDir_ + "Port_CFG.cps";
-  CP1->SetExeDir(exeDir_.toStdString());
-  CP2->SetExeDir(exeDir_.toStdString());
+  cpsPath_ = settingsDir_ + "Port_CFG.cps";
+  CP1->SetExeDir(QFile::encodeName(settingsDir_).toStdString());
+  CP2->SetExeDir(QFile::encodeName(settingsDir_).toStdString());
   ShowPortPaths();
   // Our data window ends a line at CR, LF or CR LF alike; CR LF keeps saved text portable.
   lineBreak_ = "\r\n";

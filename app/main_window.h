@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/bytes.h"
 #include "app/colors.h"
+#include "app/program_folders.h"
 
 class QTabWidget;
 
@@ -39,14 +41,19 @@ class MainWindow : public QMainWindow {
   // exeDir is the program's folder: settings files live there and every file dialog opens there.
   // Without dialogs the standard Qt ones are used.
   explicit MainWindow(const QString& exeDir, Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
+  // The settings files and the file dialogs each in their own folder.
+  explicit MainWindow(const ProgramFolders& folders, Dialogs* dialogs = nullptr,
+                      QWidget* parent = nullptr);
   ~MainWindow() override;
 
   static constexpr int kInitialWidth = 684;
   static constexpr int kInitialHeight = 462;
   static constexpr int kTerminalPageIndex = 0;
 
-  // Ends with '/'.
+  // Where every file dialog opens; ends with '/'.
   const QString& ExeDir() const { return exeDir_; }
+  // Where Port_CFG.cps and ports.map are; ends with '/'.
+  const QString& SettingsDir() const { return settingsDir_; }
   const QString& CpsPath() const { return cpsPath_; }
   // What ends a line in the data window.
   const Bytes& LineBreak() const { return lineBreak_; }
@@ -156,6 +163,8 @@ class MainWindow : public QMainWindow {
   void ConnectStatusStrip();
   void CreatePorts();
   void ShowPortPaths();
+  void ShowPortDevices();
+  QStringList PortDescriptions(const std::vector<uint16_t>& numbers) const;
   void OpenPortA();
   void OpenPortB();
   void PortLost(char port, const std::string& reason);
@@ -169,6 +178,7 @@ class MainWindow : public QMainWindow {
   Sender* sender_;
 
   QString exeDir_;
+  QString settingsDir_;
   QString cpsPath_;
   Bytes lineBreak_;
   ColorSet colors_;

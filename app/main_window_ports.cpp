@@ -1,8 +1,11 @@
 #include <QCheckBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 
 #include "app/dialogs.h"
 #include "app/editable_combo_box.h"
@@ -14,6 +17,7 @@
 #include "serial/com_port.h"
 #include "serial/com_port_error.h"
 #include "serial/com_setting_page.h"
+#include "serial/device_description.h"
 #include "serial/interval_timer.h"
 #include "serial/port_map.h"
 #include "serial/port_settings_choice.h"
@@ -46,23 +50,54 @@ QString PortPathText(const QString& numberText, const std::string& exeDir) {
          QString::fromStdString(ResolveDevicePath(static_cast<uint16_t>(number), exeDir));
 }
 
+QString PortDeviceText(const QString& numberText, const std::string& settingsDir) {
+  bool ok = false;
+  const int number = numberText.trimmed().toInt(&ok);
+  if (!ok || number <= 0 || number > 65535) return QString();
+  return QString::fromLocal8Bit(
+      DeviceSummary(ResolveDevicePath(static_cast<uint16_t>(number), settingsDir)).c_str());
+}
+
 }  // namespace
 
-// Port numbers stand for device paths on this system; the user sees which in the tool tips.
+// Port numbers stand for device paths on this system; the user sees which in the tool tips, and
+// what is plugged in there beside the numbers.
 void MainWindow::ShowPortPaths() {
-  const std::string exeDir = exeDir_.toStdString();
+  const std::string settingsDir = QFile::encodeName(settingsDir_).toStdString();
   for (EditableComboBox* box : {TabSheet3->CBPortA, TabSheet3->CBPORTB}) {
     for (int i = 0; i < box->count(); ++i) {
-      box->setItemData(i, PortPathText(box->itemText(i), exeDir), Qt::ToolTipRole);
+      box->setItemData(i, PortPathText(box->itemText(i), settingsDir), Qt::ToolTipRole);
     }
-    box->setToolTip(PortPathText(box->currentText(), exeDir));
+    box->setToolTip(PortPathText(box->currentText(), settingsDir));
     connect(box, &QComboBox::currentTextChanged, this,
-            [box, exeDir](const QString& text) { box->setToolTip(PortPathText(text, exeDir)); });
+            [this, box, settingsDir](const QString& text) {
+              box->setToolTip(PortPathText(text, settingsDir));
+              ShowPortDevices();
+            });
   }
+  // A device plugged in meanwhile shows when the user comes back to the page.
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+    if (PageControl1->currentWidget() == TabSheet3) ShowPortDevices();
+  });
+  ShowPortDevices();
+}
+
+void MainWindow::ShowPortDevices() {
+  const std::string settingsDir = QFile::encodeName(settingsDir_).toStdString();
+  ComSettingPage* page = TabSheet3;
+  page->LBPortADevice->setText(PortDeviceText(page->CBPortA->currentText(), settingsDir));
+  page->LBPortBDevice->setText(PortDeviceText(page->CBPORTB->currentText(), settingsDir));
+}
+
+QStringList MainWindow::PortDescriptions(const std::vector<uint16_t>& numbers) const {
+  const std::string settingsDir = QFile::encodeName(settingsDir_).toStdString();
+  QStringList descriptions;
+  for (uint16_t n : numbers) descriptions << PortDeviceText(QString::number(n), settingsDir);
+  return descriptions;
 }
 
 void MainWindow::CreatePorts() {
-  const std::string exeDir = exeDir_.toStdString();
+  const std::string exeDir = QFile::encodeName(settingsDir_).toStdString();
   CP1 = std::make_unique<ComPort>(QtNotificationChannel::Factory(), exeDir);
   CP1->SetAutoOpen(false);
   CP1->SetPromptForPort(false);
@@ -80,8 +115,9 @@ void MainWindow::CreatePorts() {
 
   CP2 = std::make_unique<ComPort>(QtNotificationChannel::Factory(), exeDir);
   // Only port B prompts: a port number 0 typed for it asks for another port.
-  CP2->SetPortPrompter(
-      [this](const std::vector<uint16_t>& numbers) { return dialogs_->SelectPort(numbers); });
+  CP2->SetPortPrompter([this](const std::vector<uint16_t>& numbers) {
+    return dialogs_->SelectPort(numbers, PortDescriptions(numbers));
+  });
   CP2->OnTriggerAvail = [this](ComPort& port, uint16_t count) { CP2TriggerAvail(port, count); };
   CP2->OnTriggerLineError = [this](ComPort& port, uint16_t error, bool lineBreak) {
     CP2TriggerLineError(port, error, lineBreak);

@@ -48,6 +48,15 @@ void LetShrink(QComboBox* box, int minimumCharacters) {
   box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 2 * kGap);
 }
 
+// The device a port number maps to: long texts wrap within the column rather than widen it.
+QLabel* DeviceLabel(const char* name) {
+  auto* label = Named<QLabel>(name);
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  return label;
+}
+
 void SetBoxMargins(QLayout* layout) {
   layout->setContentsMargins(kGap + 1, kGap, kGap + 1, kGap + 1);
   layout->setSpacing(kGap);
@@ -100,12 +109,17 @@ QWidget* ComSettingPage::BuildPortColumn() {
   CBSTOPB = Selector("CBSTOPB", {"1", "1.5", "2"}, "1");
   SEINBUF = SpinEdit("SEINBUF", 4096, 65535, 4096);
   SEOUTBUF = SpinEdit("SEOUTBUF", 4096, 65535, 4096);
+  LBPortADevice = DeviceLabel("LBPortADevice");
+  LBPortBDevice = DeviceLabel("LBPortBDevice");
+  LBPortBDevice->setEnabled(false);
 
   auto* form = new QFormLayout;
   form->setContentsMargins(0, 0, 0, 0);
   form->setSpacing(kGap);
   form->addRow("COM Port A", CBPortA);
+  form->addRow(LBPortADevice);
   form->addRow(Label11, CBPORTB);
+  form->addRow(LBPortBDevice);
   form->addRow("Baud rate", CBBR);
   form->addRow("Data Bits", CBDB);
   form->addRow("Parity", CBPAR);
@@ -335,6 +349,7 @@ void ComSettingPage::CBDBChange() {
 void ComSettingPage::ShowSpyMode(bool spy) {
   CBPORTB->setEnabled(spy);
   Label11->setEnabled(spy);
+  LBPortBDevice->setEnabled(spy);
   if (spy) CB485->setChecked(false);
   CB485->setEnabled(!spy);
   GBSETFLOW->setVisible(!spy);

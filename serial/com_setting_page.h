@@ -58,8 +58,11 @@ class ComSettingPage : public QWidget {
 
   QCheckBox* CB2COM;
   EditableComboBox* CBPortA;
+  // The device each port number maps to and what is there.
+  QLabel* LBPortADevice;
   QLabel* Label11;
   EditableComboBox* CBPORTB;
+  QLabel* LBPortBDevice;
   EditableComboBox* CBBR;
   EditableComboBox* CBDB;
   EditableComboBox* CBPAR;

@@ -1,15 +1,34 @@
 #include "serial/port_select_dialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace ferrotap {
+namespace {
 
-PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers, QWidget* parent)
-    : QDialog(parent), ports_(new QComboBox(this)) {
+// The open list names each entry's device after its "COM<n>"; the entries keep their texts.
+class DescribedPortDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString description = index.data(Qt::ToolTipRole).toString();
+    if (!description.isEmpty()) option->text += "    " + description;
+  }
+};
+
+}  // namespace
+
+PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers,
+                                   const QStringList& descriptions, QWidget* parent)
+    : QDialog(parent), ports_(new QComboBox(this)), device_(new QLabel(this)) {
   setWindowTitle("Select Port");
   setObjectName("PortSelectDialog");
   auto* layout = new QVBoxLayout(this);
@@ -17,9 +36,27 @@ PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers, QWidget
   layout->addWidget(new QLabel("Please choose another port.", this));
   ports_->setObjectName("CBPorts");
   ports_->setEditable(false);
-  for (uint16_t n : numbers) ports_->addItem(QString::asprintf("COM%d", n), n);
-  if (ports_->count() > 0) ports_->setCurrentIndex(0);
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    ports_->addItem(QString::asprintf("COM%d", numbers[i]), numbers[i]);
+    const auto index = static_cast<qsizetype>(i);
+    if (index < descriptions.size()) {
+      ports_->setItemData(ports_->count() - 1, descriptions[index], Qt::ToolTipRole);
+    }
+  }
+  ports_->setItemDelegate(new DescribedPortDelegate(ports_));
+  ports_->view()->setMinimumWidth(ports_->view()->sizeHintForColumn(0));
+  // The entries stay "COM<n>"; the device of the chosen one shows below them too.
+  device_->setObjectName("LBDEVICE");
+  device_->setWordWrap(true);
+  connect(ports_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    device_->setText(ports_->itemData(index, Qt::ToolTipRole).toString());
+  });
+  if (ports_->count() > 0) {
+    ports_->setCurrentIndex(0);
+    device_->setText(ports_->itemData(0, Qt::ToolTipRole).toString());
+  }
   layout->addWidget(ports_);
+  layout->addWidget(device_);
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("BBOK");

@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages Ferrotap needs to build, run and test.
 #   tools/install-deps.sh        build, run and test
 #   tools/install-deps.sh fuzz   the same plus clang and libFuzzer for tools/fuzz.sh
+#   tools/install-deps.sh package  the same plus what makes and checks the Debian package
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -11,6 +12,10 @@ packages=(
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = package ]; then
+  # dpkg-shlibdeps and file compute the package's dependencies from the binary.
+  packages+=(dpkg-dev file desktop-file-utils appstream)
 fi
 missing=()
 for p in "${packages[@]}"; do

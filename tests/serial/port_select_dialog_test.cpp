@@ -11,7 +11,7 @@ class PortSelectDialogTest : public QObject {
 
  private slots:
   void listsTheOfferedPorts() {
-    ferrotap::PortSelectDialog dialog({2, 5, 17});
+    ferrotap::PortSelectDialog dialog({2, 5, 17}, {"/dev/ttyS1: no UART", "/dev/ttyUSB0: FT232R"});
     QCOMPARE(dialog.windowTitle(), "Select Port");
     QStringList texts;
     for (auto* label : dialog.findChildren<QLabel*>()) texts << label->text();
@@ -23,7 +23,14 @@ class PortSelectDialogTest : public QObject {
     QCOMPARE(ports->itemText(2), "COM17");
     QVERIFY(!ports->isEditable());
     QCOMPARE(dialog.SelectedNumber(), std::optional<uint16_t>(2));
+    auto* device = dialog.findChild<QLabel*>("LBDEVICE");
+    QCOMPARE(device->text(), "/dev/ttyS1: no UART");
+    ports->setCurrentIndex(1);
+    QCOMPARE(device->text(), "/dev/ttyUSB0: FT232R");
+    QCOMPARE(ports->itemText(1), "COM5");
+    // A number without a description shows none rather than its neighbour's.
     ports->setCurrentIndex(2);
+    QCOMPARE(device->text(), "");
     QCOMPARE(dialog.SelectedNumber(), std::optional<uint16_t>(17));
     QStringList buttons;
     for (auto* button : dialog.findChildren<QPushButton*>()) {

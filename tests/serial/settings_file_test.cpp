@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "app/color_swatch.h"
 #include "app/editable_combo_box.h"
 #include "app/main_window.h"
+#include "app/program_folders.h"
 #include "app/status_strip.h"
 #include "serial/com_port.h"
 #include "serial/com_setting_page.h"
@@ -71,6 +73,43 @@ class SettingsFileTest : public QObject {
     QCOMPARE(lines[19], std::string("BackGround_color=-16777211"));
     QVERIFY(!window->ComSetting()->BBCOMAPPLY->isEnabled());
     QVERIFY(dialogs_.Errors().isEmpty());
+  }
+
+  void readOnlyProgramFolderKeepsSettingsInTheConfigFolder() {
+    const QString program = dir_->filePath("bin");
+    const QString home = dir_->filePath("home");
+    QVERIFY(QDir().mkpath(program) && QDir().mkpath(home));
+    QVERIFY(QFile::setPermissions(
+        program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    const ProgramFolders folders = ChooseProgramFolders(
+        program.toStdString(), {dir_->filePath("config").toStdString(), home.toStdString()}, {});
+    const QString config = dir_->filePath("config/ferrotap/");
+    WriteLines(config + "ports.map", {"COM16=virtual:settings_map:a"});
+    // Only the map may name port 16 here.
+    const QByteArray mapped = qgetenv("FERROTAP_COM16");
+    qunsetenv("FERROTAP_COM16");
+    const auto restore = qScopeGuard([&] { qputenv("FERROTAP_COM16", mapped); });
+
+    MainWindow* first = Open(folders);
+    QCOMPARE(first->CpsPath(), config + "Port_CFG.cps");
+    QCOMPARE(first->ExeDir(), home + '/');
+    QCOMPARE(LinesOf(first->CpsPath()).at(3), std::string("Baud_Rate=9600"));
+    QVERIFY(!QFile::exists(program + "/Port_CFG.cps"));
+    ComSettingPage* page = first->ComSetting();
+    // The port map is read from the same folder, and the page names the device it gives.
+    page->CBPortA->SetText("16");
+    QCOMPARE(page->LBPortADevice->text(), "virtual:settings_map:a: virtual cable");
+    page->CBBR->SetText("19200");
+    dialogs_.AnswerFile(first->CpsPath());
+    page->BBCOMSAVE->click();
+    QCOMPARE(dialogs_.SaveRequests().back(), CpsDialog(home + '/'));
+    first->ClosePorts();
+
+    MainWindow* second = Open(folders);
+    QCOMPARE(second->ComSetting()->CBBR->currentText(), QString("19200"));
+    QCOMPARE(second->ComSetting()->CBPortA->currentText(), QString("16"));
+    QVERIFY(dialogs_.Errors().isEmpty());
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
   void startupReadsThePresentFile() {
@@ -210,7 +249,7 @@ class SettingsFileTest : public QObject {
     MainWindow* window = Open(dir_->path());
     ComSettingPage* page = window->ComSetting();
     page->CB2COM->setChecked(true);
-    page->CBPortA->SetText("5");
+    page->CBPortA->SetText("16");
     page->RBUSERTS->setChecked(true);
     page->RBREQCTS->setChecked(true);
     const QString path = dir_->filePath("short.cps");
@@ -218,7 +257,7 @@ class SettingsFileTest : public QObject {
     window->ReadCpsFile(path);
     QVERIFY(!page->CB2COM->isChecked());
     QVERIFY(!page->CBPORTB->isEnabled());
-    QCOMPARE(page->CBPortA->currentText(), QString("5"));
+    QCOMPARE(page->CBPortA->currentText(), QString("16"));
     QCOMPARE(page->CBBR->currentText(), QString("9600"));
     // Missing lines keep their settings: the RS-485 method, no flow control, the criteria.
     QCOMPARE(page->CBOXRS485->currentIndex(), 1);
@@ -329,6 +368,10 @@ class SettingsFileTest : public QObject {
  private:
   MainWindow* Open(const QString& dir) {
     windows_.push_back(std::make_unique<MainWindow>(dir, &dialogs_));
+    return windows_.back().get();
+  }
+  MainWindow* Open(const ProgramFolders& folders) {
+    windows_.push_back(std::make_unique<MainWindow>(folders, &dialogs_));
     return windows_.back().get();
   }
 

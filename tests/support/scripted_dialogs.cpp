@@ -56,8 +56,10 @@ std::optional<Color> ScriptedDialogs::ChooseColor(Color initial) {
   return answer;
 }
 
-std::optional<uint16_t> ScriptedDialogs::SelectPort(const std::vector<uint16_t>& numbers) {
+std::optional<uint16_t> ScriptedDialogs::SelectPort(const std::vector<uint16_t>& numbers,
+                                                    const QStringList& descriptions) {
   portRequests_.push_back(numbers);
+  portDescriptions_.push_back(descriptions);
   shown_.append("Select Port");
   if (ports_.empty()) {
     ++unscripted_;

@@ -29,6 +29,8 @@ class ScriptedDialogs : public Dialogs {
   const std::vector<FileDialogSpec>& SaveRequests() const { return saveRequests_; }
   const std::vector<Color>& ColorRequests() const { return colorRequests_; }
   const std::vector<std::vector<uint16_t>>& PortRequests() const { return portRequests_; }
+  // The device descriptions offered with each port list.
+  const std::vector<QStringList>& PortDescriptions() const { return portDescriptions_; }
   int Beeps() const { return beeps_; }
   int Unscripted() const { return unscripted_; }
   // Every text shown, in order, whatever the kind of box.
@@ -40,7 +42,8 @@ class ScriptedDialogs : public Dialogs {
   std::optional<QString> OpenFileName(const FileDialogSpec& spec) override;
   std::optional<QString> SaveFileName(const FileDialogSpec& spec) override;
   std::optional<Color> ChooseColor(Color initial) override;
-  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers) override;
+  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers,
+                                     const QStringList& descriptions) override;
   void Beep() override { ++beeps_; }
 
  private:
@@ -51,6 +54,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<Color>> colors_;
   std::deque<bool> confirms_;
   std::deque<std::optional<uint16_t>> ports_;
+  std::vector<QStringList> portDescriptions_;
   std::vector<std::vector<uint16_t>> portRequests_;
   QStringList errors_;
   QStringList infos_;

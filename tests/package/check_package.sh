@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it from outside: its contents, its control fields, the
+# extracted program's --version and the validity of its desktop entry and metainfo.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+deb=$(bash tools/package.sh | tail -n 1) || { echo "package build failed"; exit 1; }
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  if "$@" >"$root/out.txt" 2>&1; then
+    passed=$((passed + 1))
+    echo "PASS $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL $name"
+    sed 's/^/    /' "$root/out.txt"
+  fi
+}
+contains() { grep -qF -- "$1" "$2" || { echo "missing: $1"; cat "$2"; return 1; }; }
+
+id=org.ferrotap.Ferrotap
+version=$(dpkg-deb -f "$deb" Version)
+dpkg-deb -c "$deb" >"$root/contents.txt"
+dpkg-deb -f "$deb" >"$root/control.txt"
+for file in ./usr/bin/ferrotap ./usr/share/applications/$id.desktop \
+  ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
+  ./usr/share/icons/hicolor/48x48/apps/$id.png ./usr/share/icons/hicolor/128x128/apps/$id.png \
+  ./usr/share/man/man1/ferrotap.1.gz; do
+  check "lists $file" contains "$file" "$root/contents.txt"
+done
+check "file name carries version and architecture" \
+  test "$(basename "$deb")" = "ferrotap_${version}_$(dpkg --print-architecture).deb"
+check "depends on the Qt libraries found in the binary" contains "libqt6widgets6" "$root/control.txt"
+check "section" contains "Section: electronics" "$root/control.txt"
+check "maintainer" grep -qE '^Maintainer: .+ <.+@.+>$' "$root/control.txt"
+
+dpkg -x "$deb" "$root/x"
+check "extracted program reports the package version" \
+  contains "ferrotap $version" <(env -u DISPLAY -u WAYLAND_DISPLAY "$root/x/usr/bin/ferrotap" --version)
+check "unknown option exits with status 2" \
+  bash -c '"$1" --no-such-option 2>/dev/null; test $? -eq 2' _ "$root/x/usr/bin/ferrotap"
+check "man page reads" bash -c 'gzip -dc "$1" | grep -q "^\.SH FILES"' _ \
+  "$root/x/usr/share/man/man1/ferrotap.1.gz"
+check "desktop-file-validate" desktop-file-validate "$root/x/usr/share/applications/$id.desktop"
+check "appstreamcli validate" appstreamcli validate --no-net "$root/x/usr/share/metainfo/$id.metainfo.xml"
+check "metainfo names this release" contains "release version=\"$version\"" \
+  "$root/x/usr/share/metainfo/$id.metainfo.xml"
+
+echo "package: $passed passed, $failed failed"
+test "$failed" -eq 0
