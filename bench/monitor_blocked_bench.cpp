@@ -27,6 +27,7 @@
 #include "app/main_window.h"
 #include "app/render.h"
 #include "app/status_strip.h"
+#include "bench/recording_dialogs.h"
 #include "serial/virtual_serial_device.h"
 
 namespace {
@@ -34,21 +35,6 @@ namespace {
 constexpr int kHexIndex = 2;
 constexpr auto kBlock = std::chrono::seconds(5);
 constexpr qint64 kGiveUpMs = 60000;
-
-// Records what the window would show in message boxes; no box blocks the run.
-class RecordingDialogs : public ferrotap::Dialogs {
- public:
-  void ShowError(const QString& text) override { errors.push_back(text); }
-  void ShowInfo(const QString& text) override { infos.push_back(text); }
-  bool ConfirmYesNo(const QString&) override { return false; }
-  std::optional<QString> OpenFileName(const ferrotap::FileDialogSpec&) override { return {}; }
-  std::optional<QString> SaveFileName(const ferrotap::FileDialogSpec&) override { return {}; }
-  std::optional<ferrotap::Color> ChooseColor(ferrotap::Color) override { return {}; }
-  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>&) override { return {}; }
-  void Beep() override {}
-  QStringList errors;
-  QStringList infos;
-};
 
 char Pattern(std::size_t i) {
   return static_cast<char>((i * 131 + i / 251) & 0xFF);
@@ -82,7 +68,7 @@ int main(int argc, char* argv[]) {
 
   ferrotap::Application app(argc, argv);
   QTemporaryDir exeDir;
-  RecordingDialogs dialogs;
+  ferrotap::bench::RecordingDialogs dialogs;
   ferrotap::MainWindow window(exeDir.path() + "/", &dialogs);
   window.show();
   auto peer = ferrotap::VirtualSerialDevice::Open(cable + "b");

@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/terminal_page.h"
+#include "bench/recording_dialogs.h"
 #include "bench/serial_bench_support.h"
 #include "simulation/simulation_table_page.h"
 
@@ -38,21 +38,6 @@ constexpr double kTargetP99Ms = 5.0;
 const std::string kQuery = "\x02\x01\x03\x05\x51\x5A";
 const std::string kAnswer = "\x02\x01\x04\x50\x41\x42\xD8";
 const char kAck = 0x06;
-
-// Messages go to the terminal: a modal box would stop the run.
-class PrintingDialogs : public ferrotap::Dialogs {
- public:
-  void ShowError(const QString& text) override {
-    std::fprintf(stderr, "error: %s\n", qPrintable(text));
-  }
-  void ShowInfo(const QString&) override {}
-  bool ConfirmYesNo(const QString&) override { return false; }
-  std::optional<QString> OpenFileName(const ferrotap::FileDialogSpec&) override { return {}; }
-  std::optional<QString> SaveFileName(const ferrotap::FileDialogSpec&) override { return {}; }
-  std::optional<ferrotap::Color> ChooseColor(ferrotap::Color) override { return {}; }
-  std::optional<uint16_t> SelectPort(const std::vector<uint16_t>&) override { return {}; }
-  void Beep() override {}
-};
 
 struct Exchange {
   double ackMs = -1;
@@ -151,7 +136,7 @@ int main(int argc, char* argv[]) {
 
   ferrotap::Application app(argc, argv);
   QTemporaryDir exeDir;
-  PrintingDialogs dialogs;
+  ferrotap::bench::RecordingDialogs dialogs;
   ferrotap::MainWindow window(exeDir.path() + "/", &dialogs);
   window.show();
   ferrotap::TerminalPage& terminal = *window.Terminal();
@@ -186,6 +171,7 @@ int main(int argc, char* argv[]) {
   slave.join();
   ::close(bareSlave);
 
+  for (const QString& error : dialogs.errors) std::printf("error shown: %s\n", qPrintable(error));
   Print("window", windowed, queries);
   Print("bare", bare, queries);
   std::vector<double> answers;
