@@ -5,7 +5,7 @@
 #   tools/install-deps.sh package  the same plus what makes and checks the Debian package
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth unrtf fonts-dejavu-core
