@@ -21,6 +21,7 @@
 #include "protocol/window_protocol_output.h"
 #include "serial/com_setting_page.h"
 #include "serial/key_value.h"
+#include "serial/printable_text.h"
 #include "simulation/escape.h"
 
 namespace ferrotap {
@@ -118,10 +119,9 @@ bool ProtocolEngine::LoadProtocolFile(const QString& path) {
   const PdtReadResult result = ReadPdtLines(lines, page.Settings());
   page.SetSettings(result.settings, result.linesRead);
   if (result.failed) {
-    window_.GetDialogs().ShowError(
-        QString("'%1' is not a valid integer value")
-            .arg(QString::fromLatin1(result.badValue.data(),
-                                     static_cast<qsizetype>(result.badValue.size()))));
+    // A control byte in the value would cut or garble the message: it is shown as $xx.
+    window_.GetDialogs().ShowError(QString("'%1' is not a valid integer value")
+                                       .arg(QString::fromUtf8(PrintableText(result.badValue))));
     return false;
   }
   return true;

@@ -187,12 +187,12 @@ class ProtocolEngineTest : public QObject {
     QCOMPARE(page_->SEMINLEN->value(), 5);
 
     lines[4] = "ID_MIN=9";
-    lines[8] = "LEN_MAX=x9";
+    lines[8] = QString("LEN_MAX=x") + QChar(0) + "9";
     lines[9] = "Use_CMD=False";
     WriteFile(path, lines);
     dialogs_.AnswerFile(path);
     QTest::mouseClick(page_->BBPROTLOAD, Qt::LeftButton);
-    QCOMPARE(dialogs_.Errors(), QStringList({"'x9' is not a valid integer value"}));
+    QCOMPARE(dialogs_.Errors(), QStringList({"'x$009' is not a valid integer value"}));
     QCOMPARE(page_->SEIDMIN->value(), 9);
     QVERIFY(page_->CBCMD->isChecked());
     QCOMPARE(engine_->Definition().ID_MIN, 1);  // not applied
