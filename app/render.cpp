@@ -1,5 +1,8 @@
 #include "app/render.h"
 
+#include <array>
+#include <cstring>
+
 namespace ferrotap {
 namespace {
 
@@ -14,10 +17,50 @@ void AppendBinary(std::string& out, unsigned char b) {
   for (int bit = 7; bit >= 0; --bit) out.push_back(((b >> bit) & 1) ? '1' : '0');
 }
 
-void AppendDec3(std::string& out, unsigned char b) {
-  out.push_back(static_cast<char>('0' + b / 100));
-  out.push_back(static_cast<char>('0' + (b / 10) % 10));
-  out.push_back(static_cast<char>('0' + b % 10));
+// Every byte's rendering with its trailing blank, made once; cells are padded to a power of two
+// so that one fixed-size copy writes a cell and the next cell's copy overwrites the padding.
+template <std::size_t Width>
+struct CellTable {
+  static constexpr std::size_t kPadded = Width <= 4 ? 4 : 16;
+  std::array<std::array<char, kPadded>, 256> cells{};
+};
+
+template <std::size_t Width, typename Fill>
+constexpr CellTable<Width> MakeCells(Fill fill) {
+  CellTable<Width> table{};
+  for (std::size_t b = 0; b < 256; ++b) {
+    fill(static_cast<unsigned char>(b), table.cells[b].data());
+    table.cells[b][Width - 1] = ' ';
+  }
+  return table;
+}
+
+constexpr CellTable<3> kHexCells = MakeCells<3>([](unsigned char b, char* cell) {
+  cell[0] = kHexDigits[b >> 4];
+  cell[1] = kHexDigits[b & 0x0F];
+});
+
+constexpr CellTable<4> kDecCells = MakeCells<4>([](unsigned char b, char* cell) {
+  cell[0] = static_cast<char>('0' + b / 100);
+  cell[1] = static_cast<char>('0' + (b / 10) % 10);
+  cell[2] = static_cast<char>('0' + b % 10);
+});
+
+constexpr CellTable<9> kBinCells = MakeCells<9>([](unsigned char b, char* cell) {
+  for (int bit = 7; bit >= 0; --bit) cell[7 - bit] = ((b >> bit) & 1) ? '1' : '0';
+});
+
+template <std::size_t Width>
+std::string RenderFixed(const CellTable<Width>& table, const Bytes& bytes) {
+  constexpr std::size_t kPadded = CellTable<Width>::kPadded;
+  std::string out(bytes.size() * Width + kPadded, '\0');
+  char* p = out.data();
+  for (unsigned char b : bytes) {
+    std::memcpy(p, table.cells[b].data(), kPadded);
+    p += Width;
+  }
+  out.resize(bytes.size() * Width);
+  return out;
 }
 
 }  // namespace
@@ -28,46 +71,34 @@ DisplayFormat DisplayFormatFromIndex(int index) {
 }
 
 std::string RenderBytes(DisplayFormat format, const Bytes& bytes) {
-  std::string out;
   switch (format) {
     case DisplayFormat::Ascii:
       return bytes;
-    case DisplayFormat::AsciiFilt:
-      out.reserve(bytes.size() * 2);
+    case DisplayFormat::AsciiFilt: {
+      std::string out(bytes.size() * 3, '\0');
+      char* p = out.data();
       for (unsigned char b : bytes) {
         if (b >= 0x20) {
-          out.push_back(static_cast<char>(b));
+          *p++ = static_cast<char>(b);
         } else {
-          out.push_back('$');
-          AppendHex(out, b);
+          *p++ = '$';
+          *p++ = kHexDigits[b >> 4];
+          *p++ = kHexDigits[b & 0x0F];
         }
       }
+      out.resize(static_cast<std::size_t>(p - out.data()));
       return out;
+    }
     case DisplayFormat::Hex:
-      out.reserve(bytes.size() * 3);
-      for (unsigned char b : bytes) {
-        AppendHex(out, b);
-        out.push_back(' ');
-      }
-      return out;
+      return RenderFixed(kHexCells, bytes);
     case DisplayFormat::Dec:
-      out.reserve(bytes.size() * 4);
-      for (unsigned char b : bytes) {
-        AppendDec3(out, b);
-        out.push_back(' ');
-      }
-      return out;
+      return RenderFixed(kDecCells, bytes);
     case DisplayFormat::Bin:
-      out.reserve(bytes.size() * 9);
-      for (unsigned char b : bytes) {
-        AppendBinary(out, b);
-        out.push_back(' ');
-      }
-      return out;
+      return RenderFixed(kBinCells, bytes);
     case DisplayFormat::NoFormat:
       break;
   }
-  return out;
+  return {};
 }
 
 std::string FormatFieldNumber(DisplayFormat format, int value) {
