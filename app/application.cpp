@@ -1,6 +1,5 @@
 #include "app/application.h"
 
-#include <malloc.h>
 #include <QIcon>
 
 #include <exception>
@@ -14,16 +13,7 @@ static void InitIconResources() {
 
 namespace ferrotap {
 
-namespace {
-
-// The data window keeps its text in one growing buffer. Mapped on their own, large blocks grow by
-// remapping pages; from the heap, each growth would copy tens of megabytes on the UI thread.
-constexpr int kMapBlocksFrom = 1 << 20;
-
-}  // namespace
-
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
-  mallopt(M_MMAP_THRESHOLD, kMapBlocksFrom);
   setApplicationName("Ferrotap");
   // Lets Wayland shells match the window to its menu entry and icon.
   setDesktopFileName(QString::fromLatin1(kDesktopFileName));

@@ -1,9 +1,7 @@
 #include "app/text_model.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace ferrotap {
 
@@ -11,29 +9,26 @@ namespace {
 
 constexpr std::size_t kMinCapacity = 4096;
 
-bool EndsLine(char c) {
-  return c == '\r' || c == '\n';
+const char* FindOrEnd(const char* from, const char* end, char c) {
+  const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+  return found == nullptr ? end : static_cast<const char*>(found);
 }
 
 }  // namespace
 
-GapBuffer::~GapBuffer() {
-  std::free(data_);
-}
-
 void GapBuffer::Read(std::size_t pos, std::size_t len, std::string& out) const {
+  const char* data = block_.Data();
   out.resize(len);
   const std::size_t before = pos < gapStart_ ? std::min(len, gapStart_ - pos) : 0;
-  if (before > 0) std::memcpy(out.data(), data_ + pos, before);
-  if (len > before)
-    std::memcpy(out.data() + before, data_ + pos + before + GapSize(), len - before);
+  if (before > 0) std::memcpy(out.data(), data + pos, before);
+  if (len > before) std::memcpy(out.data() + before, data + pos + before + GapSize(), len - before);
 }
 
 void GapBuffer::Insert(std::size_t pos, std::string_view text) {
   if (text.empty()) return;
   Reserve(text.size());
   MoveGap(pos);
-  std::memcpy(data_ + gapStart_, text.data(), text.size());
+  std::memcpy(block_.Data() + gapStart_, text.data(), text.size());
   gapStart_ += text.size();
 }
 
@@ -43,20 +38,20 @@ void GapBuffer::Erase(std::size_t pos, std::size_t len) {
 }
 
 void GapBuffer::Clear() {
-  std::free(data_);
-  data_ = nullptr;
-  capacity_ = gapStart_ = gapEnd_ = 0;
+  block_.Release();
+  gapStart_ = gapEnd_ = 0;
 }
 
 void GapBuffer::MoveGap(std::size_t pos) {
+  char* data = block_.Data();
   if (pos < gapStart_) {
     const std::size_t n = gapStart_ - pos;
-    std::memmove(data_ + gapEnd_ - n, data_ + pos, n);
+    std::memmove(data + gapEnd_ - n, data + pos, n);
     gapStart_ -= n;
     gapEnd_ -= n;
   } else if (pos > gapStart_) {
     const std::size_t n = pos - gapStart_;
-    std::memmove(data_ + gapStart_, data_ + gapEnd_, n);
+    std::memmove(data + gapStart_, data + gapEnd_, n);
     gapStart_ += n;
     gapEnd_ += n;
   }
@@ -64,14 +59,12 @@ void GapBuffer::MoveGap(std::size_t pos) {
 
 void GapBuffer::Reserve(std::size_t extra) {
   if (GapSize() >= extra) return;
-  const std::size_t newCapacity = std::max({capacity_ * 2, Size() + extra, kMinCapacity});
-  const std::size_t tail = capacity_ - gapEnd_;
-  auto* grown = static_cast<char*>(std::realloc(data_, newCapacity));
-  if (grown == nullptr) throw std::bad_alloc();
-  data_ = grown;
-  if (tail > 0) std::memmove(data_ + newCapacity - tail, data_ + gapEnd_, tail);
-  gapEnd_ = newCapacity - tail;
-  capacity_ = newCapacity;
+  const std::size_t oldCapacity = block_.Capacity();
+  const std::size_t tail = oldCapacity - gapEnd_;
+  block_.Grow(std::max({oldCapacity * 2, Size() + extra, kMinCapacity}));
+  const std::size_t capacity = block_.Capacity();
+  if (tail > 0) std::memmove(block_.Data() + capacity - tail, block_.Data() + gapEnd_, tail);
+  gapEnd_ = capacity - tail;
 }
 
 std::string TextModel::Slice(std::size_t pos, std::size_t len) const {
@@ -154,7 +147,7 @@ void TextModel::InsertAt(std::size_t pos, std::string_view text) {
   if (text.empty()) return;
   InsertRun(pos, text.size());
   text_.Insert(pos, text);
-  InsertLines(pos, text.size());
+  InsertLines(pos, text);
 }
 
 void TextModel::EraseRange(std::size_t pos, std::size_t len) {
@@ -208,14 +201,26 @@ void TextModel::EraseRuns(std::size_t a, std::size_t b) {
 
 // Called after the text is inserted. Whether a position starts a line depends on the bytes before
 // and at it, so only the old start at pos and the inserted span need a look.
-void TextModel::InsertLines(std::size_t pos, std::size_t len) {
+void TextModel::InsertLines(std::size_t pos, std::string_view text) {
   lineStarts_.MoveGap(lineStarts_.UpperBound(pos));
   const std::size_t gap = lineStarts_.GapIndex();
   if (gap > 0 && lineStarts_.At(gap - 1).pos == pos) lineStarts_.PopBeforeGap();
-  lineStarts_.ShiftTail(len);
+  lineStarts_.ShiftTail(text.size());
   if (IsLineStart(pos)) lineStarts_.InsertAtGap({pos, {}});
-  for (std::size_t p = pos; p < pos + len; ++p) {
-    if (EndsLine(At(p)) && IsLineStart(p + 1)) lineStarts_.InsertAtGap({p + 1, {}});
+  // Rendered captures hold few line ends: look for them with memchr rather than byte by byte,
+  // keeping the next CR and the next LF so that each byte is looked at once.
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* cr = FindOrEnd(begin, end, '\r');
+  const char* lf = FindOrEnd(begin, end, '\n');
+  for (const char* p = std::min(cr, lf); p != end; p = std::min(cr, lf)) {
+    const std::size_t next = pos + static_cast<std::size_t>(p - begin) + 1;
+    if (IsLineStart(next)) lineStarts_.InsertAtGap({next, {}});
+    if (p == cr) {
+      cr = FindOrEnd(p + 1, end, '\r');
+    } else {
+      lf = FindOrEnd(p + 1, end, '\n');
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/colors.h"
+#include "app/mapped_block.h"
 
 namespace ferrotap {
 
@@ -92,30 +93,27 @@ class PositionIndex {
   std::size_t shift_ = 0;
 };
 
-// Bytes with a movable gap at the last edit. Growth goes through realloc so that a gap at the end
-// (the usual case: text appended) lets the allocator extend the block without copying it.
+// Bytes with a movable gap at the last edit. The block grows by remapping its pages, so a gap at
+// the end (the usual case: text appended) costs no copy of the text.
 class GapBuffer {
  public:
-  GapBuffer() = default;
-  GapBuffer(const GapBuffer&) = delete;
-  GapBuffer& operator=(const GapBuffer&) = delete;
-  ~GapBuffer();
 
-  std::size_t Size() const { return capacity_ - (gapEnd_ - gapStart_); }
-  char At(std::size_t pos) const { return pos < gapStart_ ? data_[pos] : data_[pos + GapSize()]; }
+  std::size_t Size() const { return block_.Capacity() - GapSize(); }
+  char At(std::size_t pos) const {
+    return block_.Data()[pos < gapStart_ ? pos : pos + GapSize()];
+  }
   void Read(std::size_t pos, std::size_t len, std::string& out) const;
   void Insert(std::size_t pos, std::string_view text);
   void Erase(std::size_t pos, std::size_t len);
   void Clear();
-  std::size_t Capacity() const { return capacity_; }
+  std::size_t Capacity() const { return block_.Capacity(); }
 
  private:
   std::size_t GapSize() const { return gapEnd_ - gapStart_; }
   void MoveGap(std::size_t pos);
   void Reserve(std::size_t extra);
 
-  char* data_ = nullptr;
-  std::size_t capacity_ = 0;
+  MappedBlock block_;
   std::size_t gapStart_ = 0;
   std::size_t gapEnd_ = 0;
 };
@@ -178,7 +176,7 @@ class TextModel {
   void EraseRuns(std::size_t a, std::size_t b);
   void InsertRun(std::size_t pos, std::size_t len);
   void EraseLines(std::size_t a, std::size_t b);
-  void InsertLines(std::size_t pos, std::size_t len);
+  void InsertLines(std::size_t pos, std::string_view text);
   std::size_t ClampCaret(std::size_t pos) const;
 
   GapBuffer text_;
