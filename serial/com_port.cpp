@@ -254,6 +254,10 @@ std::size_t ComPort::OutputPending() {
   return d == nullptr ? 0 : d->OutputPending();
 }
 
+std::size_t ComPort::OutputFree() {
+  return state_ == State::Open ? dispatcher_->OutputFree() : 0;
+}
+
 bool ComPort::WhenOutputFree(std::size_t bytes, std::function<void()> wake) {
   return state_ == State::Open && dispatcher_->WhenOutputFree(bytes, std::move(wake));
 }

@@ -121,6 +121,8 @@ class ComPort {
   void ClearOutput();
   std::size_t BytesAvailable();
   std::size_t OutputPending();
+  // Free bytes of the output ring; 0 while the port is not open.
+  std::size_t OutputFree();
   // Asks for one call of wake, from the port's writer thread, once at least `bytes` of the output
   // ring are free. False, with no call to come, when they already are or the port is not open.
   bool WhenOutputFree(std::size_t bytes, std::function<void()> wake);

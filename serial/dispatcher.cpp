@@ -182,16 +182,37 @@ void Dispatcher::SetFlowControl(const FlowSettings& flow, const DriverFlow& driv
 bool Dispatcher::WriteString(std::string_view bytes) {
   {
     std::lock_guard lock(outputMutex_);
-    if (!output_.Push(bytes)) return false;
-    outputChanged_.notify_all();
+    if (output_.Free() < bytes.size()) return false;
+    if (CanWriteDirectly()) {
+      const IoResult result = device_->Write(bytes.data(), bytes.size());
+      // Anything else is the writer's to meet again: a full device, or a lost one.
+      if (result.status == IoResult::Status::Ok) bytes.remove_prefix(result.count);
+    }
+    if (!bytes.empty()) {
+      output_.Push(bytes);
+      outputChanged_.notify_all();
+    }
   }
   outputSent_ = true;
   return true;
 }
 
+// With nothing queued and nothing for the writer to watch, the bytes go to the device at once:
+// a reply leaves without waiting for the writer to wake, and a fast line is not held to one
+// hand-over per ring. The device write never blocks; what it does not take is queued.
+bool Dispatcher::CanWriteDirectly() const {
+  return output_.Used() == 0 && !writerBusy_ && !flushing_ && !holdOnCts_ && !holdOnDsr_ &&
+         !emulateRs485_ && !writeLost_;
+}
+
 std::size_t Dispatcher::OutputPending() {
   std::lock_guard lock(outputMutex_);
   return output_.Used();
+}
+
+std::size_t Dispatcher::OutputFree() {
+  std::lock_guard lock(outputMutex_);
+  return output_.Free();
 }
 
 bool Dispatcher::WhenOutputFree(std::size_t bytes, std::function<void()> wake) {

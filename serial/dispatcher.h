@@ -65,6 +65,7 @@ class Dispatcher {
   // False when the bytes do not fit in the free part of the output ring.
   bool WriteString(std::string_view bytes);
   std::size_t OutputPending();
+  std::size_t OutputFree();
   // Registers wake to be called once, on the writer thread, when at least `bytes` of the output
   // ring are free, replacing an earlier request. False, with nothing registered, when they
   // already are.
@@ -114,6 +115,8 @@ class Dispatcher {
   void Wake();
   // Output lock held.
   bool OutputHeld();
+  // Called with outputMutex_ held.
+  bool CanWriteDirectly() const;
   void WriteSome(std::unique_lock<std::mutex>& lock);
   void TurnAround(std::unique_lock<std::mutex>& lock);
   // Input lock held.

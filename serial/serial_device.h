@@ -22,8 +22,9 @@ struct IoResult {
   std::string reason;  // why the device was lost
 };
 
-// One open serial device. Read runs on the dispatcher thread, Write on the output thread and the
-// rest on the UI thread, concurrently: implementations must allow that.
+// One open serial device. Read runs on the dispatcher thread, Write on the output thread (or on
+// the UI thread while the output thread is idle, never on both at once) and the rest on the UI
+// thread, concurrently: implementations must allow that.
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;
