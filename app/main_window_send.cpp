@@ -14,6 +14,7 @@ void MainWindow::ConnectSender() {
   links.whenOutputFree = [this](std::size_t bytes, std::function<void()> wake) {
     return CP1->WhenOutputFree(bytes, std::move(wake));
   };
+  links.outputFree = [this] { return CP1->OutputFree(); };
   sender_ = new Sender(*TabSheet1, *TabSheet5, *TabSheet3->RBCR, asciiCommandTable_, *dialogs_,
                        exeDir_, std::move(links), this);
 }

@@ -25,7 +25,14 @@ class FileChunks {
   Bytes Next();
 
  private:
+  // Reads ahead in large blocks: one system call per chunk costs more than the copy.
+  static constexpr std::size_t kReadAhead = 64 * 1024;
+  void Refill();
+
   std::string path_;
+  Bytes buffer_;
+  std::size_t taken_ = 0;
+  bool atEnd_ = false;
   int fd_ = -1;
   uint64_t size_ = 0;
 };

@@ -31,6 +31,8 @@ struct SenderLinks {
   // Asks for one call of wake, from any thread, once `bytes` fit in port A's output ring; false
   // when they fit already or the port is not open.
   std::function<bool(std::size_t bytes, std::function<void()> wake)> whenOutputFree;
+  // Free bytes of port A's output ring, 0 when it is not open.
+  std::function<std::size_t()> outputFree;
 };
 
 // Everything the user sends by hand on port A: the typed string and its .fly file, whole files,

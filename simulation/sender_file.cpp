@@ -64,11 +64,19 @@ void Sender::PumpFile() {
         retry_->start();
         break;
       }
-      links_.sendOnPortA(pending_);
-      sent_ += pending_.size();
-      // The echo shows only what was queued.
-      if (terminal_.CBECHO->isChecked()) links_.showEcho(pending_);
+      // Further whole chunks that fit go with this one: one hand-over to the port's writer and one
+      // insertion into the data window for the lot, in the same order and with the same text.
+      Bytes batch = std::move(pending_);
       pending_.clear();
+      while (batch.size() + FileChunks::kChunkSize <= links_.outputFree()) {
+        Bytes next = file_->Next();
+        if (next.empty()) break;
+        batch += next;
+      }
+      links_.sendOnPortA(batch);
+      sent_ += batch.size();
+      // The echo shows only what was queued.
+      if (terminal_.CBECHO->isChecked()) links_.showEcho(batch);
     }
   } catch (const std::exception& error) {
     EndFileSend();

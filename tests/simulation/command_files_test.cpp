@@ -89,6 +89,10 @@ class CommandFilesTest : public QObject {
     QTest::newRow("empty") << 0 << QList<int>{};
     QTest::newRow("1500 bytes") << 1500 << QList<int>{1024, 476};
     QTest::newRow("exactly two") << 2048 << QList<int>{1024, 1024};
+    // The file is read ahead in 64 KB blocks: chunks keep their size across a block's end.
+    QList<int> past(100, 1024);
+    past << 5;
+    QTest::newRow("past a read-ahead block") << 100 * 1024 + 5 << past;
   }
   void fileChunks() {
     QFETCH(int, size);
