@@ -64,7 +64,7 @@ void Sender::PumpFile() {
         retry_->start();
         break;
       }
-      // Further whole chunks that fit go with this one: one hand-over to the port's writer and one
+      // Further whole chunks that fit go with this one: one hand-over to the port and one
       // insertion into the data window for the lot, in the same order and with the same text.
       Bytes batch = std::move(pending_);
       pending_.clear();
