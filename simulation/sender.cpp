@@ -128,6 +128,15 @@ void Sender::Loadfromfile1Click() {
   if (!path) return;
   try {
     const std::string text = ReadFlyLines(ReadTextLines(QFile::encodeName(*path).toStdString()));
+    // The field would cut a longer line without a word, and TX would send less than the file.
+    const int room = terminal_.EDFLYTX->maxLength();
+    if (text.size() > static_cast<std::size_t>(room)) {
+      dialogs_.ShowError(QString("%1: the line has %2 characters; the TX field holds at most %3.")
+                             .arg(*path)
+                             .arg(text.size())
+                             .arg(room));
+      return;
+    }
     terminal_.EDFLYTX->setText(
         QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
   } catch (const std::exception& error) {

@@ -125,6 +125,16 @@ class SenderTest : public QObject {
     terminal_->Savetofile2->trigger();
     QCOMPARE(ReadAll(saved), QByteArray("AT$0D \xE9\r\n"));
 
+    // A line longer than the field is refused whole, the typed line kept.
+    const int room = terminal_->EDFLYTX->maxLength();
+    dialogs_.AnswerFile(WriteFile("long.fly", QByteArray(room + 1, 'A') + "\r\n"));
+    terminal_->Loadfromfile1->trigger();
+    QVERIFY(dialogs_.Errors().last().endsWith(
+        QString("long.fly: the line has %1 characters; the TX field holds at most %2.")
+            .arg(room + 1)
+            .arg(room)));
+    QCOMPARE(terminal_->EDFLYTX->text(), QString::fromLatin1("AT$0D \xE9"));
+
     terminal_->EDFLYTX->clear();
     QVERIFY(!terminal_->BBFLYTX->isEnabled() && !terminal_->Savetofile2->isEnabled());
     dialogs_.AnswerFile(dir_->filePath("missing.fly"));
