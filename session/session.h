@@ -1,0 +1,154 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/bytes.h"
+#include "protocol/packet_decoder.h"
+#include "protocol/pdt_file.h"
+#include "protocol/protocol_definition.h"
+#include "serial/cps_file.h"
+#include "simulation/ascii_command_table.h"
+#include "simulation/simulation_table.h"
+#include "session/session_host.h"
+#include "session/session_options.h"
+#include "session/session_output.h"
+
+namespace ferrotap {
+
+class ComPort;
+class FileSend;
+class ProtocolSimulation;
+class SessionText;
+
+// What the simulation did since the session began: the summary of a slave or a master run.
+struct SessionCounters {
+  uint64_t queries = 0;  // master: sent; slave: received
+  uint64_t answers = 0;  // master: received; slave: sent
+  uint64_t naks = 0;     // received by the master, sent by the slave
+  uint64_t timeouts = 0;
+  uint64_t completed = 0;  // master exchanges that ended well
+  uint64_t failed = 0;     // master exchanges that did not
+};
+
+// One serial session: ports A and B, where each received chunk goes (shown or decoded), the
+// protocol time-outs, port A as master or slave, and everything sent by hand. It makes every
+// decision; the front-end reads its controls into values, calls in here, and shows what the
+// session reports through its output. All calls on the host's loop thread.
+class Session {
+ public:
+  // settingsDir is where ports.map is looked up (see serial/port_map.h).
+  Session(SessionHost& host, SessionOutput& output, const std::string& settingsDir = {});
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Ports A and B. The front-end may read them and hang lamps on them; it changes their settings
+  // only through ConfigurePorts.
+  ComPort& PortA() const { return *portA_; }
+  ComPort& PortB() const { return *portB_; }
+  // The bytes of the last data notification of each port.
+  const Bytes& RxPackA() const { return rxPackA_; }
+  const Bytes& RxPackB() const { return rxPackB_; }
+
+  // Port settings. ConfigurePorts copies the settings into the closed ports (port B in spy mode
+  // only) and throws std::runtime_error naming a bad number; OpenPorts opens port A, then port B
+  // in spy mode, reporting an open error through the output; it throws ComPortError when port A
+  // did not open, and port B is then left alone. ApplyPortSettings does both.
+  void ConfigurePorts(const CpsSettings& settings, const PortPaths& paths = {});
+  void OpenPorts();
+  void ApplyPortSettings(const CpsSettings& settings, const PortPaths& paths = {});
+  // Ends a file send (with a message) and closes both ports.
+  void ClosePorts();
+
+  // The protocol definition: ApplyProtocolDefinition takes the characters and numbers of the
+  // settings; a bad character is reported ("STX bad character !") and the one before stays.
+  const ProtocolDefinition& Definition() const { return definition_; }
+  void ApplyProtocolDefinition(const PdtSettings& settings);
+  PacketDecoder& DecoderA() const { return *decoderA_; }
+  PacketDecoder& DecoderB() const { return *decoderB_; }
+  // Decoding was switched on: port A starts with a fresh packet.
+  void DecodingStarted();
+  // Stops the protocol timers and drops port A's packet in progress, saying why.
+  void ResetCurrentPacket(const Bytes& text);
+
+  // The simulation's command table and the prepared commands 1 to 30.
+  SimulationTable& SimTable() { return simTable_; }
+  const SimulationTable& SimTable() const { return simTable_; }
+  AsciiCommandTable& Commands() { return commands_; }
+  // The role changed: port A's CTS trigger follows it (the master learns the slave's SYNC from
+  // CTS).
+  void RoleChanged();
+  // Master: sends the query of command `code`, shown as "<COMM " + codeText + "> ". False when
+  // port A refused it (reported).
+  bool SendQuery(uint8_t code, const Bytes& codeText);
+  const SessionCounters& Counters() const { return counters_; }
+
+  // The one transmit routine of port A: timed RS-485 around it. Throws ComPortError when the
+  // port refuses.
+  void SendOnPortA(const Bytes& bytes);
+  // Sends bytes as typed (the line end of the options added), echoed after a line break; false,
+  // with a message, when refused.
+  bool SendTyped(const Bytes& bytes);
+  // Decodes the escape syntax first; a malformed string is reported and nothing is sent.
+  bool SendEscaped(const std::string& escaped);
+  // Command 1 to 30 of the prepared commands; other numbers do nothing.
+  bool SendCommand(int number);
+  // Sends a whole file on port A in chunks that wait for room in the output ring, with progress
+  // and its end reported. False, with a message, when it cannot start.
+  bool StartFileSend(const std::string& path);
+  void StopFileSend();
+  bool FileSending() const;
+
+ private:
+  class DecoderOutput;
+  class SlaveTimer;
+
+  void CreatePorts(const std::string& settingsDir);
+  void OpenPortA();
+  void OpenPortB();
+  void DataAvailable(SessionPort port, uint16_t count);
+  void TimerFired(SessionPort port, uint16_t handle);
+  void ModemStatusChanged();
+  void LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak);
+  void Lost(SessionPort port, const std::string& reason);
+  void Back(SessionPort port, const std::string& path);
+  void Rs485TimerExpired();
+  void SyncTimerExpired();
+  void SetRtsA(bool on);
+  // Every entry point ends here: gathered text goes out, a failed send is reported.
+  void Flush();
+  DecoderOptions DecodingOptions(const SessionOptions& options, SessionPort port) const;
+
+  SessionHost& host_;
+  SessionOutput& output_;
+  std::unique_ptr<ComPort> portA_;
+  std::unique_ptr<ComPort> portB_;
+  Bytes rxPackA_;
+  Bytes rxPackB_;
+
+  ProtocolDefinition definition_;
+  std::unique_ptr<SessionText> text_;
+  std::unique_ptr<DecoderOutput> outputA_;
+  std::unique_ptr<DecoderOutput> outputB_;
+  std::unique_ptr<PacketDecoder> decoderA_;
+  std::unique_ptr<PacketDecoder> decoderB_;
+
+  SimulationTable simTable_;
+  AsciiCommandTable commands_;
+  std::unique_ptr<SlaveTimer> syncTimer_;
+  std::unique_ptr<ProtocolSimulation> simulation_;
+  std::unique_ptr<SessionTimer> rs485Timer_;
+  std::unique_ptr<FileSend> fileSend_;
+  SessionCounters counters_;
+
+  bool spy_ = false;
+  std::string rs485NoticeShownFor_;
+  uint16_t modemTriggerA_ = 0;
+  uint16_t lineTriggerA_ = 0;
+  uint16_t lineTriggerB_ = 0;
+};
+
+}  // namespace ferrotap
