@@ -20,10 +20,12 @@
 #include "app/window_setup.h"
 #include "protocol/protocol_engine.h"
 #include "protocol/protocol_setting_page.h"
+#include "protocol/window_protocol_output.h"
 #include "serial/com_port.h"
 #include "serial/com_setting_page.h"
 #include "serial/interval_timer.h"
 #include "serial/status_light_controller.h"
+#include "session/session.h"
 #include "simulation/ascii_commands_page.h"
 #include "simulation/simulation_roles.h"
 #include "simulation/simulation_table_controller.h"
@@ -70,7 +72,11 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   compact.setPointSize(kFontPointSize);
   setFont(compact);
   BuildPages();
-  protocol_ = std::make_unique<ProtocolEngine>(*this);
+  windowSession_ = std::make_unique<WindowSession>(*this);
+  session_ = std::make_unique<Session>(*windowSession_, *windowSession_,
+                                       QFile::encodeName(settingsDir_).toStdString());
+  protocol_ = std::make_unique<ProtocolEngine>(*TabSheet2, *TabSheet1, *TabSheet3, *strip_,
+                                               *session_, *dialogs_, exeDir_);
   ConnectSettingsPage();
 
   // The window frame adds about 16 x 38 pixels, which makes the smallest window 700 x 500.
@@ -81,11 +87,12 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   }
 
   CreatePorts();
-  ConnectSender();
+  sender_ = new Sender(*TabSheet1, *TabSheet5, *session_, *dialogs_, exeDir_, this);
   ConnectStatusStrip();
   FormCreate();
-  simulationTable_ = std::make_unique<SimulationTableController>(TabSheet4, *dialogs_, exeDir_);
-  simulation_ = std::make_unique<SimulationRoles>(*this);
+  simulationTable_ = std::make_unique<SimulationTableController>(TabSheet4, session_->SimTable(),
+                                                                 *dialogs_, exeDir_);
+  simulation_ = std::make_unique<SimulationRoles>(*TabSheet1, *REA, *session_);
   ConnectDataWindowMenu();
   ConnectColorEditing();
   connect(strip_->SBCREALDWIN, &QPushButton::clicked, this, &MainWindow::SBCREALDWINClick);
@@ -97,16 +104,22 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
   // A file send ends quietly with the window.
-  sender_->BBTXSTOPClick();
+  session_->StopFileSend();
   // Nothing may escape a destructor; a port that cannot close cleanly is closing anyway.
   try {
     FormDestroy();
   } catch (const std::exception&) {
   }
+  // The lamps watch port A, which goes with the session.
+  LEDCTRL.reset();
 }
 
 const SimulationTable& MainWindow::SimTable() const {
-  return simulationTable_->Table();
+  return session_->SimTable();
+}
+
+std::array<Bytes, 30>& MainWindow::AsciiCommandTable() {
+  return session_->Commands();
 }
 
 void MainWindow::FormDestroy() {
@@ -146,8 +159,6 @@ void MainWindow::FormCreate() {
       windowTitle() + " - Ver. " +
       VersionText(FERROTAP_VERSION_MAJOR, FERROTAP_VERSION_MINOR, FERROTAP_VERSION_PATCH));
   cpsPath_ = settingsDir_ + "Port_CFG.cps";
-  CP1->SetExeDir(QFile::encodeName(settingsDir_).toStdString());
-  CP2->SetExeDir(QFile::encodeName(settingsDir_).toStdString());
   ShowPortPaths();
   // Our data window ends a line at CR, LF or CR LF alike; CR LF keeps saved text portable.
   lineBreak_ = "\r\n";
@@ -178,7 +189,7 @@ void MainWindow::FormKeyDown(int key) {
   }
   if (!TabSheet1->CBUSEAC->isChecked()) return;
   if (key >= Qt::Key_F1 && key <= Qt::Key_F10) {
-    sender_->SendCommand(key - Qt::Key_F1 + 1);
+    session_->SendCommand(key - Qt::Key_F1 + 1);
   } else {
     dialogs_->Beep();
   }

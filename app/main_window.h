@@ -25,6 +25,7 @@ class DataWindow;
 class Dialogs;
 class ProtocolEngine;
 class ProtocolSettingPage;
+class Session;
 class SimulationTable;
 class SimulationTableController;
 class SimulationRoles;
@@ -32,6 +33,7 @@ class Sender;
 class SimulationTablePage;
 class StatusStrip;
 class TerminalPage;
+class WindowSession;
 
 // The one window of the program: the five pages, the strip below them and the program-wide state.
 class MainWindow : public QMainWindow {
@@ -85,46 +87,37 @@ class MainWindow : public QMainWindow {
   void SavetoFile1Click();
   void Savetoplanfile1Click();
 
-  // The protocol definition, both ports' packet decoders and the protocol time-outs.
+  // The ports, decoding, simulation and sending, shared with ferrotap-cli.
+  Session& GetSession() const { return *session_; }
+  // The protocol controls: the definition, decoding on and off.
   ProtocolEngine& Protocol() const { return *protocol_; }
 
   // Port settings: copy the Com Setting controls into the ports and open them; close both.
   void ApplyPortSettings();
   void ClosePorts();
 
-  // Serial ports A and B, port A's lamp controller and the RS-485 direction timer.
-  std::unique_ptr<ComPort> CP1;
-  std::unique_ptr<ComPort> CP2;
+  // Serial ports A and B (the session's), port A's lamp controller and the RS-485 direction
+  // timer.
+  ComPort* CP1;
+  ComPort* CP2;
   std::unique_ptr<StatusLightController> LEDCTRL;
   IntervalTimer* TIMER485;
 
   // Capture: the bytes of the last data-available notification of each port.
-  void CP1TriggerAvail(ComPort& port, uint16_t count);
-  void CP2TriggerAvail(ComPort& port, uint16_t count);
-  void ShowPortA(const Bytes& bytes);
   void ShowEcho(const Bytes& bytes);
-  Bytes RenderA(const Bytes& bytes) const;
-  Bytes RenderB(const Bytes& bytes) const;
-  const Bytes& RxPackA() const { return rxPackA_; }
-  const Bytes& RxPackB() const { return rxPackB_; }
+  const Bytes& RxPackA() const;
+  const Bytes& RxPackB() const;
 
   // Transmit: the only way bytes leave port A.
   void SendOnPortA(const Bytes& bytes);
-  void TIMER485Timer();
   // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.
-  std::array<Bytes, 30>& AsciiCommandTable() { return asciiCommandTable_; }
+  std::array<Bytes, 30>& AsciiCommandTable();
   // What the simulation plays: the command table last applied on the simulation page.
   const SimulationTable& SimTable() const;
-  // The master and slave roles on port A, and Timer1 for the slave's SYNC.
-  SimulationRoles& Simulation() const { return *simulation_; }
-  uint16_t ModemTriggerA() const { return modemTriggerA_; }
   // Typed strings, files and the command list.
   Sender* Transmit() const { return sender_; }
 
   // Line status and lamps.
-  void CP1TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
-  void CP2TriggerLineError(ComPort& port, uint16_t error, bool lineBreak);
-  void CP1TriggerModemStatus(ComPort& port);
   void Label4Click();
   void Label5Click();
   void SBERRCLEARClick();
@@ -165,12 +158,6 @@ class MainWindow : public QMainWindow {
   void ShowPortPaths();
   void ShowPortDevices();
   QStringList PortDescriptions(const std::vector<uint16_t>& numbers) const;
-  void OpenPortA();
-  void OpenPortB();
-  void PortLost(char port, const std::string& reason);
-  void PortBack(char port, const std::string& path);
-  void InsertColored(ColorRole role, const Bytes& text);
-  void ConnectSender();
 
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
@@ -183,20 +170,11 @@ class MainWindow : public QMainWindow {
   Bytes lineBreak_;
   ColorSet colors_;
 
-  Bytes rxPackA_;
-  Bytes rxPackB_;
-  uint16_t rxCountA_ = 0;
-  uint16_t rxCountB_ = 0;
-  std::array<Bytes, 30> asciiCommandTable_;
+  std::unique_ptr<WindowSession> windowSession_;
+  std::unique_ptr<Session> session_;
   std::unique_ptr<ProtocolEngine> protocol_;
   std::unique_ptr<SimulationTableController> simulationTable_;
   std::unique_ptr<SimulationRoles> simulation_;
-  // Trigger handles made at each open (the protocol timers are the engine's): port A's
-  // modem-status and line-status triggers, port B's line-status trigger.
-  uint16_t modemTriggerA_ = 0;
-  QString rs485NoticeShownFor_;
-  uint16_t lineTriggerA_ = 0;
-  uint16_t lineTriggerB_ = 0;
 };
 
 }  // namespace ferrotap

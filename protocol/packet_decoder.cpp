@@ -116,6 +116,7 @@ bool PacketDecoder::HandleIdle(uint8_t b) {
   } else if (o.useHandShake && o.syncType == SyncType::Character && b == def_->SYN_CHAR) {
     out_.SelectColor(HandShakeColor());
     out_.Write("SYN" + opt_->lineBreak);
+    out_.Seen(ProtocolEvent::Sync);
     if (port_ == Port::A) {
       out_.DisarmTimer(handShakeTrigger_);
       flags_.awaitingAckNak = false;
@@ -131,6 +132,7 @@ bool PacketDecoder::HandleIdle(uint8_t b) {
 void PacketDecoder::HandleHandShake(uint8_t b) {
   const bool ack = b == def_->ACK_CHAR;
   out_.SelectColor(HandShakeColor());
+  out_.Seen(ack ? ProtocolEvent::Ack : ProtocolEvent::Nak);
   if (port_ == Port::B) {
     out_.Write((ack ? "ACK" : "NAK") + opt_->lineBreak);
     return;
@@ -196,6 +198,7 @@ void PacketDecoder::Complete() {
   bool acknowledged = false;
   if (slave) slave_->BeforePacketLine(state_.cmd);
   WriteLine();
+  out_.PacketFramed(Framed());
   if (port_ == Port::A) {
     if (flags_.answerExpected || (opt_->simulateSlave && opt_->protocol.useHandShake)) {
       AnswerHandShake(acknowledged);
@@ -245,6 +248,31 @@ void PacketDecoder::WriteLine() {
   out_.Write(opt_->lineBreak);
 }
 
+DecodedPacket PacketDecoder::Framed() const {
+  const ProtocolOptions& o = opt_->protocol;
+  DecodedPacket packet;
+  packet.stx = state_.stxByte;
+  if (o.useId) packet.id = state_.id;
+  if (o.endByLength) packet.len = state_.len;
+  if (o.useCmd) packet.cmd = state_.cmd;
+  packet.data = state_.data;
+  if (o.useChecksum) {
+    packet.computedChecksum = state_.checksum;
+    if (!state_.cksRead) {
+      packet.checksum = ChecksumCheck::Missing;
+    } else {
+      packet.receivedChecksum = state_.receivedCks;
+      packet.checksum =
+          state_.receivedCks == state_.checksum ? ChecksumCheck::Ok : ChecksumCheck::Error;
+    }
+  }
+  packet.inRange = !(o.useId && ((state_.id != 0 && state_.id < def_->ID_MIN) ||
+                                 state_.id > def_->ID_MAX)) &&
+                   !(o.endByLength && (state_.len < def_->LEN_MIN || state_.len > def_->LEN_MAX)) &&
+                   !(o.useCmd && (state_.cmd < def_->CMD_MIN || state_.cmd > def_->CMD_MAX));
+  return packet;
+}
+
 void PacketDecoder::AnswerHandShake(bool& acknowledged) {
   const ProtocolOptions& o = opt_->protocol;
   out_.SelectColor(ColorRole::ProtSimulated);
@@ -266,6 +294,7 @@ void PacketDecoder::AnswerHandShake(bool& acknowledged) {
 void PacketDecoder::PackTimedOut(const Bytes& lineBreak) {
   if (state_.phase == DecoderPhase::Idle) return;
   state_.ResetPacket();
+  out_.Seen(ProtocolEvent::PackTimeout);
   out_.SelectColor(ColorRole::ProtFatalError);
   out_.Write(lineBreak + (port_ == Port::A ? "Port A: Pack Time Out." : "Port B: Pack Time Out.") +
              lineBreak);
@@ -274,6 +303,7 @@ void PacketDecoder::PackTimedOut(const Bytes& lineBreak) {
 
 void PacketDecoder::HandShakeTimedOut(const Bytes& lineBreak) {
   const char* message = flags_.awaitingAckNak ? " ACK - NAK Time Out !" : "SYNC Time Out !";
+  out_.Seen(flags_.awaitingAckNak ? ProtocolEvent::AckNakTimeout : ProtocolEvent::SyncTimeout);
   flags_.awaitingAckNak = false;
   flags_.syncExpected = false;
   out_.SelectColor(ColorRole::ProtFatalError);

@@ -5,6 +5,7 @@
 #include "app/bytes.h"
 #include "app/colors.h"
 #include "app/render.h"
+#include "protocol/decoded_packet.h"
 #include "protocol/protocol_definition.h"
 
 namespace ferrotap {
@@ -38,6 +39,9 @@ struct HandShakeFlags {
   bool syncToSend = false;
 };
 
+// A hand-shake character or a time-out as the decoder met it.
+enum class ProtocolEvent { Ack, Nak, Sync, PackTimeout, AckNakTimeout, SyncTimeout };
+
 // Everything the protocol engine does outside its own state. The window implements it; tests
 // record it.
 class ProtocolOutput {
@@ -52,6 +56,9 @@ class ProtocolOutput {
   virtual void ArmTimer(uint16_t trigger, int ticks) = 0;
   virtual void DisarmTimer(uint16_t trigger) = 0;
   virtual void SetRtsA(bool on) = 0;
+  // The same facts as the text, as values: a packet as its line shows it, and the hand-shake.
+  virtual void PacketFramed(const DecodedPacket& /*packet*/) {}
+  virtual void Seen(ProtocolEvent /*event*/) {}
 };
 
 // The slave role of the simulation, run by port A's decoder at the end of each packet.
@@ -107,6 +114,7 @@ class PacketDecoder {
   bool HandleInData(uint8_t b);
   void Complete();
   void WriteLine();
+  DecodedPacket Framed() const;
   void AnswerHandShake(bool& acknowledged);
   void WriteField(const char* name, int value, bool outOfRange);
   ColorRole DataColor() const;

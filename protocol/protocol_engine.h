@@ -2,9 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <cstdint>
-#include <memory>
-#include <string>
 
 #include "app/bytes.h"
 #include "protocol/packet_decoder.h"
@@ -12,29 +9,26 @@
 
 namespace ferrotap {
 
-class MainWindow;
+class ComSettingPage;
+class Dialogs;
 class ProtocolSettingPage;
-class WindowProtocolOutput;
-class WindowText;
+class Session;
+class StatusStrip;
+class TerminalPage;
 
-// The protocol engine in the window: the applied definition and its .pdt file, both ports'
-// decoders with port A's hand-shake, and the time-outs. The window forwards received chunks,
-// timer notifications and the clicks of the protocol controls here.
+// The protocol controls of the window: Apply, the .pdt file, decoding on and off and "Res curr
+// Pack". The definition and both decoders are the session's.
 class ProtocolEngine : public QObject {
   Q_OBJECT
 
  public:
-  explicit ProtocolEngine(MainWindow& window);
-  ~ProtocolEngine() override;
+  // exeDir is where the file dialogs open.
+  ProtocolEngine(ProtocolSettingPage& page, TerminalPage& terminal, const ComSettingPage& com,
+                 StatusStrip& strip, Session& session, Dialogs& dialogs, const QString& exeDir);
 
-  const ProtocolDefinition& Definition() const { return definition_; }
-  PacketDecoder& DecoderA() { return *decoderA_; }
-  PacketDecoder& DecoderB() { return *decoderB_; }
-  // Port A's output: the data window and port A, for the simulation to write and send through.
-  ProtocolOutput& OutputA();
-  // Pushes buffered text into the data window and reports a failed send; every entry point ends
-  // with it.
-  void Flush();
+  const ProtocolDefinition& Definition() const;
+  PacketDecoder& DecoderA() const;
+  PacketDecoder& DecoderB() const;
 
   void ApplyProtocolDefinition();
   void SaveProtocolFile(const QString& path);
@@ -44,30 +38,20 @@ class ProtocolEngine : public QObject {
   void BBPROTSAVEClick();
   void BBPROTLOADClick();
 
-  void DecodePortA(const Bytes& chunk);
-  void DecodePortB(const Bytes& chunk);
-  void CP1TriggerTimer(uint16_t handle);
-  void CP2TriggerTimer(uint16_t handle);
-  // Trigger handles of a fresh open: port A's pack and hand-shake timers, port B's pack timer.
-  void SetPortATriggers(uint16_t packTrigger, uint16_t handShakeTrigger);
-  void SetPortBTrigger(uint16_t packTrigger);
-
   void CBDECPROTClick();
   void SBRESPACKClick();
   void ResetCurrentPacket(const Bytes& text);
 
  private:
-  DecoderOptions OptionsFor(PacketDecoder::Port port) const;
   void CommandFieldToggled(bool on);
-  ProtocolSettingPage& Page() const;
 
-  MainWindow& window_;
-  ProtocolDefinition definition_;
-  std::unique_ptr<WindowText> text_;
-  std::unique_ptr<WindowProtocolOutput> outputA_;
-  std::unique_ptr<WindowProtocolOutput> outputB_;
-  std::unique_ptr<PacketDecoder> decoderA_;
-  std::unique_ptr<PacketDecoder> decoderB_;
+  ProtocolSettingPage& page_;
+  TerminalPage& terminal_;
+  const ComSettingPage& com_;
+  StatusStrip& strip_;
+  Session& session_;
+  Dialogs& dialogs_;
+  const QString& exeDir_;
 };
 
 }  // namespace ferrotap

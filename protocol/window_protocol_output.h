@@ -1,55 +1,50 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
-#include "app/bytes.h"
-#include "app/colors.h"
-#include "protocol/packet_decoder.h"
+#include "session/session_host.h"
+#include "session/session_output.h"
 
 namespace ferrotap {
 
-class ComPort;
 class MainWindow;
 
-// The data window as the protocol engine writes it: one selected colour for the whole window,
-// and the text of one handler gathered into as few insertions as there are colour changes.
-class WindowText {
+// The window as the session's front-end: the options come from its controls, the timers are Qt
+// timers, the text goes into the data window, messages into message boxes and the port states
+// onto the lamps and the status strip.
+class WindowSession : public SessionOutput, public SessionHost {
  public:
-  explicit WindowText(MainWindow& window) : window_(window) {}
-  void Select(ColorRole role) { selected_ = role; }
-  void Write(const Bytes& text);
-  // Inserts what was gathered and leaves the selected colour as the window's insertion colour.
-  void Flush();
+  explicit WindowSession(MainWindow& window) : window_(window) {}
+
+  SessionOptions Options() const override;
+  NotificationChannelFactory Channels() override;
+  std::unique_ptr<SessionTimer> NewTimer(const std::string& name,
+                                         std::function<void()> expired) override;
+  void Post(std::function<void()> call) override;
+
+  void Show(ColorRole role, const Bytes& text) override;
+  void ShowSystemText(const Bytes& text) override;
+  void SelectColor(ColorRole role) override;
+  void EchoComing() override;
+  void Error(const std::string& message) override;
+  void Info(const std::string& message) override;
+  void RtsChanged(bool on) override;
+  void DtrChanged(bool on) override;
+  void PortOpened(SessionPort port) override;
+  void PortOpenFailed(SessionPort port) override;
+  void PortClosed(SessionPort port) override;
+  void PortLost(SessionPort port, const std::string& reason) override;
+  void PortBack(SessionPort port, const std::string& path) override;
+  void LineError(SessionPort port, uint16_t error, bool lineBreak) override;
+  void FileProgress(uint64_t sent, uint64_t total) override;
+  void FileSendEnded(FileSendEnd end, uint64_t sent, uint64_t total) override;
 
  private:
-  MainWindow& window_;
-  ColorRole selected_ = ColorRole::PortAData;
-  ColorRole bufferColor_ = ColorRole::PortAData;
-  Bytes buffer_;
-};
-
-// One port's view of the window: shared text, that port's timer triggers, sending on port A.
-class WindowProtocolOutput : public ProtocolOutput {
- public:
-  WindowProtocolOutput(MainWindow& window, WindowText& text, bool portA);
-
-  void SelectColor(ColorRole role) override { text_.Select(role); }
-  void Write(const Bytes& text) override { text_.Write(text); }
-  bool Transmit(const Bytes& bytes) override;
-  void ArmTimer(uint16_t trigger, int ticks) override;
-  void DisarmTimer(uint16_t trigger) override;
-  void SetRtsA(bool on) override;
-
-  // The reason the first send failed since the last call; empty when all went out.
-  std::string TakeSendError();
-
- private:
-  ComPort& TimerPort() const;
+  void SetPortLamp(SessionPort port, bool active);
 
   MainWindow& window_;
-  WindowText& text_;
-  bool portA_;
-  std::string sendError_;
 };
 
 }  // namespace ferrotap

@@ -23,6 +23,7 @@ ComPort::~ComPort() {
 }
 
 std::string ComPort::DevicePath() const {
+  if (!pathOverride_.empty()) return pathOverride_;
   return ResolveDevicePath(comNumber_, exeDir_);
 }
 
@@ -48,7 +49,7 @@ void ComPort::DoOpen() {
     return;
   }
   if (state_ == State::Open) return;
-  if (comNumber_ == 0) {
+  if (comNumber_ == 0 && pathOverride_.empty()) {
     if (!promptForPort_ || !prompter_) {
       throw ComPortError(kErrNoPortSelected, "no serial port selected");
     }

@@ -45,6 +45,9 @@ class ComPort {
   const std::string& ExeDir() const { return exeDir_; }
   void SetPortPrompter(PortPrompter prompter) { prompter_ = std::move(prompter); }
   std::string DevicePath() const;
+  // A device path that takes the place of the port number's (a front-end given a path, not a
+  // number); empty: the number's.
+  void SetDevicePathOverride(std::string path) { pathOverride_ = std::move(path); }
   // Where stable names of devices live; a lost device that comes back under another name is
   // found again through them.
   void SetLinkDir(std::string dir) { linkDir_ = std::move(dir); }
@@ -157,6 +160,7 @@ class ComPort {
   std::string exeDir_;
   std::string linkDir_ = "/dev/serial/by-id";
   PortPrompter prompter_;
+  std::string pathOverride_;
 
   uint16_t comNumber_ = 0;
   int32_t baud_ = 19200;

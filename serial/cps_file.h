@@ -11,6 +11,11 @@ enum class FlowControlChoice { None, Hardware, Software };
 
 inline constexpr int kCpsLineCount = 27;
 
+// The items of the RS-485 method and of the software flow direction, in the selectors' order.
+inline constexpr const char* kRs485Methods[] = {"via Driver ( hardware)",
+                                                "via KOB (virtual Ports) 15 ms delay"};
+inline constexpr const char* kSoftwareFlowDirections[] = {"RX", "TX", "RX-TX"};
+
 // The values of the port-setting controls as the 27 lines of a .cps file carry them. The defaults
 // are the controls' defaults.
 struct CpsSettings {

@@ -1,6 +1,7 @@
 #include "serial/notification_loop.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace ferrotap {
 namespace {
@@ -35,9 +36,20 @@ void NotificationLoop::Push(Item item) {
   queued_.notify_all();
 }
 
+void NotificationLoop::Post(std::function<void()> call, std::chrono::milliseconds delay) {
+  Item item{nullptr, std::move(call)};
+  if (delay.count() > 0) item.due = std::chrono::steady_clock::now() + delay;
+  Push(std::move(item));
+}
+
 bool NotificationLoop::TakeRunnable(Item& item) {
+  std::optional<std::chrono::steady_clock::time_point> now;
   for (auto it = items_.begin(); it != items_.end(); ++it) {
     if (it->busy && *it->busy) continue;
+    if (it->due != std::chrono::steady_clock::time_point{}) {
+      if (!now) now = std::chrono::steady_clock::now();
+      if (it->due > *now) continue;
+    }
     item = std::move(*it);
     items_.erase(it);
     return true;

@@ -22,15 +22,20 @@ class NotificationLoop {
   // after every call and every 2 ms.
   bool ProcessUntil(const std::function<bool()>& pred, std::chrono::milliseconds bound);
 
+  // Any thread: runs call on the loop thread once `delay` has passed, after the calls queued
+  // before it that are due.
+  void Post(std::function<void()> call, std::chrono::milliseconds delay = {});
+
  private:
   class Channel;
   struct Item {
     std::shared_ptr<bool> busy;  // the owning channel is inside a call
     std::function<void()> call;
+    std::chrono::steady_clock::time_point due{};  // runs no earlier
   };
 
   void Push(Item item);
-  // Takes the first item whose channel is not busy; false when none.
+  // Takes the first due item whose channel is not busy; false when none.
   bool TakeRunnable(Item& item);
 
   std::mutex mutex_;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/bytes.h"
@@ -10,11 +10,12 @@
 #include "protocol/pdt_file.h"
 #include "protocol/protocol_definition.h"
 #include "serial/cps_file.h"
-#include "simulation/ascii_command_table.h"
-#include "simulation/simulation_table.h"
+#include "session/master_exchange.h"
 #include "session/session_host.h"
 #include "session/session_options.h"
 #include "session/session_output.h"
+#include "simulation/ascii_command_table.h"
+#include "simulation/simulation_table.h"
 
 namespace ferrotap {
 
@@ -53,15 +54,18 @@ class Session {
   const Bytes& RxPackA() const { return rxPackA_; }
   const Bytes& RxPackB() const { return rxPackB_; }
 
-  // Port settings. ConfigurePorts copies the settings into the closed ports (port B in spy mode
-  // only) and throws std::runtime_error naming a bad number; OpenPorts opens port A, then port B
-  // in spy mode, reporting an open error through the output; it throws ComPortError when port A
-  // did not open, and port B is then left alone. ApplyPortSettings does both.
+  // Port settings. ConfigurePorts copies the settings into the ports (port B in spy mode only)
+  // and throws std::runtime_error naming a bad number; OpenPorts opens port A, then port B in spy
+  // mode, reporting an open error through the output; it throws ComPortError when port A did not
+  // open, and port B is then left alone. ApplyPortSettings does both.
   void ConfigurePorts(const CpsSettings& settings, const PortPaths& paths = {});
   void OpenPorts();
   void ApplyPortSettings(const CpsSettings& settings, const PortPaths& paths = {});
   // Ends a file send (with a message) and closes both ports.
   void ClosePorts();
+  // Sets port A's RTS or DTR by hand.
+  void SetRtsA(bool on);
+  void SetDtrA(bool on);
 
   // The protocol definition: ApplyProtocolDefinition takes the characters and numbers of the
   // settings; a bad character is reported ("STX bad character !") and the one before stays.
@@ -74,6 +78,10 @@ class Session {
   // Stops the protocol timers and drops port A's packet in progress, saying why.
   void ResetCurrentPacket(const Bytes& text);
 
+  // Received bytes as they are shown without decoding: port A's, and port B's or the echo's.
+  void ShowPortA(const Bytes& bytes);
+  void ShowEcho(const Bytes& bytes);
+
   // The simulation's command table and the prepared commands 1 to 30.
   SimulationTable& SimTable() { return simTable_; }
   const SimulationTable& SimTable() const { return simTable_; }
@@ -82,7 +90,7 @@ class Session {
   // CTS).
   void RoleChanged();
   // Master: sends the query of command `code`, shown as "<COMM " + codeText + "> ". False when
-  // port A refused it (reported).
+  // port A refused it (reported). Its end is reported with ExchangeEnded.
   bool SendQuery(uint8_t code, const Bytes& codeText);
   const SessionCounters& Counters() const { return counters_; }
 
@@ -99,12 +107,19 @@ class Session {
   // Sends a whole file on port A in chunks that wait for room in the output ring, with progress
   // and its end reported. False, with a message, when it cannot start.
   bool StartFileSend(const std::string& path);
+  // Ends a file send quietly.
   void StopFileSend();
   bool FileSending() const;
+  // A file send is under way: says so and returns true.
+  bool RefuseWhileFileSends();
 
  private:
+  friend class FileSend;
   class DecoderOutput;
-  class SlaveTimer;
+  class SlaveSteps;
+  class SyncDelay;
+  // The options of one entry point, asked for once; nested calls share them.
+  class Snapshot;
 
   void CreatePorts(const std::string& settingsDir);
   void OpenPortA();
@@ -117,13 +132,18 @@ class Session {
   void Back(SessionPort port, const std::string& path);
   void Rs485TimerExpired();
   void SyncTimerExpired();
-  void SetRtsA(bool on);
+  bool SendWithEcho(const Bytes& bytes);
+  void ProtocolSeen(ProtocolEvent event);
+  void PacketFramed(SessionPort port, const DecodedPacket& packet);
+  void Report(const std::optional<ExchangeEnd>& end);
   // Every entry point ends here: gathered text goes out, a failed send is reported.
   void Flush();
-  DecoderOptions DecodingOptions(const SessionOptions& options, SessionPort port) const;
+  const SessionOptions& Options() const { return *options_; }
+  DecoderOptions DecodingOptions(SessionPort port) const;
 
   SessionHost& host_;
   SessionOutput& output_;
+  std::optional<SessionOptions> options_;
   std::unique_ptr<ComPort> portA_;
   std::unique_ptr<ComPort> portB_;
   Bytes rxPackA_;
@@ -138,10 +158,12 @@ class Session {
 
   SimulationTable simTable_;
   AsciiCommandTable commands_;
-  std::unique_ptr<SlaveTimer> syncTimer_;
+  std::unique_ptr<SyncDelay> syncDelay_;
   std::unique_ptr<ProtocolSimulation> simulation_;
+  std::unique_ptr<SlaveSteps> slaveSteps_;
   std::unique_ptr<SessionTimer> rs485Timer_;
   std::unique_ptr<FileSend> fileSend_;
+  MasterExchange exchange_;
   SessionCounters counters_;
 
   bool spy_ = false;

@@ -55,7 +55,7 @@ class SessionOutput {
   // Port A's RTS and DTR as set now.
   virtual void RtsChanged(bool /*on*/) {}
   virtual void DtrChanged(bool /*on*/) {}
-  // Port state: opened, failed to open (after the Error), closed by the session.
+  // Port state: opened, failed to open (before the Error), closed by the session.
   virtual void PortOpened(SessionPort /*port*/) {}
   virtual void PortOpenFailed(SessionPort /*port*/) {}
   virtual void PortClosed(SessionPort /*port*/) {}

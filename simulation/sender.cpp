@@ -6,48 +6,33 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTableWidget>
-#include <QTimer>
 
 #include "app/dialogs.h"
 #include "app/terminal_page.h"
 #include "serial/key_value.h"
+#include "session/session.h"
 #include "simulation/ascii_commands_page.h"
-#include "simulation/escape.h"
-#include "simulation/file_chunks.h"
 #include "simulation/fly_file.h"
-#include "simulation/line_end.h"
 
 namespace ferrotap {
 namespace {
 
 const QString kFlyExtension = QStringLiteral(".FLY");
 const QString kFlyFilter = QStringLiteral("Tx on fly files (*.fly)|*.fly|All files (*.*)|*.*");
-const QString kBusyText =
-    QStringLiteral("A file is being sent. Wait until it has gone out or press \"Cancel\".");
 
 }  // namespace
 
-Sender::Sender(TerminalPage& terminal, AsciiCommandsPage& commands, const QRadioButton& lineEndCr,
-               AsciiCommandTable& table, Dialogs& dialogs, const QString& exeDir, SenderLinks links,
-               QObject* parent)
+Sender::Sender(TerminalPage& terminal, AsciiCommandsPage& commands, Session& session,
+               Dialogs& dialogs, const QString& exeDir, QObject* parent)
     : QObject(parent),
       terminal_(terminal),
       commands_(commands),
-      lineEndCr_(lineEndCr),
-      table_(table),
+      session_(session),
       dialogs_(dialogs),
-      exeDir_(exeDir),
-      links_(std::move(links)),
-      retry_(new QTimer(this)) {
-  retry_->setSingleShot(true);
-  retry_->setInterval(50);
-  connect(retry_, &QTimer::timeout, this, &Sender::PumpFile);
+      exeDir_(exeDir) {
   Connect();
 }
-
-Sender::~Sender() = default;
 
 void Sender::Connect() {
   TerminalPage& t = terminal_;
@@ -81,32 +66,6 @@ void Sender::ShowFailure(const std::exception& error) {
   dialogs_.ShowError(QString::fromLocal8Bit(error.what()));
 }
 
-bool Sender::RefuseWhileFileSends() {
-  if (!FileSending()) return false;
-  dialogs_.ShowError(kBusyText);
-  return true;
-}
-
-Bytes Sender::AddLineEnd(Bytes bytes) const {
-  if (!terminal_.CBADDCRLF->isChecked()) return bytes;
-  return WithLineEnd(std::move(bytes), lineEndCr_.isChecked() ? LineEnd::Cr : LineEnd::CrLf);
-}
-
-bool Sender::SendTyped(const Bytes& bytes) {
-  if (RefuseWhileFileSends()) return false;
-  try {
-    links_.sendOnPortA(bytes);
-  } catch (const std::exception& error) {
-    ShowFailure(error);
-    return false;
-  }
-  if (terminal_.CBECHO->isChecked()) {
-    links_.echoLineBreak();
-    links_.showEcho(bytes);
-  }
-  return true;
-}
-
 void Sender::EDFLYTXChange() {
   const bool any = !terminal_.EDFLYTX->text().isEmpty();
   terminal_.BBFLYTX->setEnabled(any);
@@ -114,13 +73,7 @@ void Sender::EDFLYTXChange() {
 }
 
 void Sender::BBFLYTXClick() {
-  const EscapedStringResult decoded =
-      DecodeEscapedString(terminal_.EDFLYTX->text().toLatin1().toStdString());
-  if (!decoded.ok()) {
-    dialogs_.ShowError("Falformed input string: " + QString::fromLatin1(decoded.malformed));
-    return;
-  }
-  SendTyped(AddLineEnd(decoded.bytes));
+  session_.SendEscaped(terminal_.EDFLYTX->text().toLatin1().toStdString());
 }
 
 void Sender::Loadfromfile1Click() {

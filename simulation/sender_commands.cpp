@@ -8,6 +8,7 @@
 #include "app/dialogs.h"
 #include "app/terminal_page.h"
 #include "serial/key_value.h"
+#include "session/session.h"
 #include "simulation/ascii_commands_page.h"
 #include "simulation/ast_file.h"
 #include "simulation/sender.h"
@@ -55,7 +56,7 @@ void Sender::BBACAPPLYClick() {
 
 void Sender::ApplyCommands() {
   const AsciiCommandCells cells = GridCells();
-  if (const auto failure = ApplyAsciiCommands(cells, table_)) {
+  if (const auto failure = ApplyAsciiCommands(cells, session_.Commands())) {
     dialogs_.ShowError(Latin1(ApplyFailureText(*failure)));
     return;
   }
@@ -123,8 +124,7 @@ void Sender::BBACTXClick() {
 }
 
 void Sender::SendCommand(int number) {
-  if (number < 1 || number > kAsciiCommandCount) return;
-  SendTyped(AddLineEnd(table_[static_cast<std::size_t>(number - 1)]));
+  session_.SendCommand(number);
 }
 
 }  // namespace ferrotap

@@ -1,42 +1,28 @@
 #pragma once
 
 #include <QObject>
-#include <memory>
-
-#include "simulation/protocol_simulation.h"
-
-class QTimer;
 
 namespace ferrotap {
 
-class MainWindow;
+class DataWindow;
+class Session;
+class TerminalPage;
 
-// The simulation in the window: the role choice on the Terminal page, the master's "TX",
-// Timer1 for the slave's SYNC, and the slave hooks of port A's decoder.
-class SimulationRoles : public QObject, private SyncTimer {
+// The simulation controls of the Terminal page: the role choice and the master's "TX". The
+// simulation itself is the session's.
+class SimulationRoles : public QObject {
   Q_OBJECT
 
  public:
-  explicit SimulationRoles(MainWindow& window);
-  ~SimulationRoles() override;
+  SimulationRoles(TerminalPage& terminal, DataWindow& dataWindow, Session& session);
 
   void RBSIMMASTERClick();
   void SBSIMCOMMClick();
-  void Timer1Timer();
-  // Port A's CTS trigger is armed while the role is none or master (the master learns the
-  // slave's SYNC from CTS), disarmed for the slave.
-  void ArmCtsTrigger();
-
-  ProtocolSimulation& Simulation() { return *simulation_; }
-  QTimer* Timer1;
 
  private:
-  void Start(int milliseconds) override;
-  void Stop() override;
-  SimulationOptions Options() const;
-
-  MainWindow& window_;
-  std::unique_ptr<ProtocolSimulation> simulation_;
+  TerminalPage& terminal_;
+  DataWindow& dataWindow_;
+  Session& session_;
 };
 
 }  // namespace ferrotap

@@ -30,9 +30,10 @@ std::string FileName(const QString& path) {
 
 }  // namespace
 
-SimulationTableController::SimulationTableController(SimulationTablePage* page, Dialogs& dialogs,
+SimulationTableController::SimulationTableController(SimulationTablePage* page,
+                                                     SimulationTable& table, Dialogs& dialogs,
                                                      QString exeDir)
-    : page_(page), dialogs_(dialogs), exeDir_(std::move(exeDir)) {
+    : page_(page), dialogs_(dialogs), exeDir_(std::move(exeDir)), table_(table) {
   connect(page->BBSIMAPPLY, &QPushButton::clicked, this, [this] { BBSIMAPPLYClick(); });
   connect(page->BBPSIMSAVE, &QPushButton::clicked, this, [this] { BBPSIMSAVEClick(); });
   connect(page->BBPSIMLOAD, &QPushButton::clicked, this, [this] { BBPSIMLOADClick(); });

@@ -10,12 +10,13 @@ namespace ferrotap {
 class Dialogs;
 class SimulationTablePage;
 
-// Holds the simulation's command table and runs the buttons of the "  Protocol Simulation  "
+// Fills the simulation's command table and runs the buttons of the "  Protocol Simulation  "
 // page: Apply, the .pst file, Clear and the SYNC marks.
 class SimulationTableController : public QObject {
  public:
-  // exeDir is where the file dialogs open.
-  SimulationTableController(SimulationTablePage* page, Dialogs& dialogs, QString exeDir);
+  // table is the session's; exeDir is where the file dialogs open.
+  SimulationTableController(SimulationTablePage* page, SimulationTable& table, Dialogs& dialogs,
+                            QString exeDir);
 
   const SimulationTable& Table() const { return table_; }
 
@@ -33,7 +34,7 @@ class SimulationTableController : public QObject {
   SimulationTablePage* page_;
   Dialogs& dialogs_;
   QString exeDir_;
-  SimulationTable table_;
+  SimulationTable& table_;
 };
 
 }  // namespace ferrotap

@@ -21,7 +21,9 @@ class SimulationTablePageTest : public QObject {
   void init() {
     dialogs_ = std::make_unique<test::ScriptedDialogs>();
     page_ = std::make_unique<SimulationTablePage>();
-    controller_ = std::make_unique<SimulationTableController>(page_.get(), *dialogs_, dir_.path());
+    table_ = std::make_unique<SimulationTable>();
+    controller_ = std::make_unique<SimulationTableController>(page_.get(), *table_, *dialogs_,
+                                                              dir_.path());
   }
 
   void cleanup() {
@@ -176,6 +178,7 @@ class SimulationTablePageTest : public QObject {
   QTemporaryDir dir_;
   std::unique_ptr<test::ScriptedDialogs> dialogs_;
   std::unique_ptr<SimulationTablePage> page_;
+  std::unique_ptr<SimulationTable> table_;
   std::unique_ptr<SimulationTableController> controller_;
 };
 

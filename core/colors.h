@@ -1,0 +1,4 @@
+#pragma once
+
+// Forwards to the header's present place until it moves here with the folder restructure.
+#include "app/colors.h"

@@ -1,0 +1,257 @@
+#include "session/session.h"
+
+#include <chrono>
+#include <exception>
+
+#include "serial/com_port.h"
+#include "session/file_send.h"
+#include "session/session_parts.h"
+#include "simulation/protocol_simulation.h"
+
+namespace ferrotap {
+namespace {
+
+constexpr uint16_t kLineStatusAll = 15;  // overrun, parity, framing and break
+
+}  // namespace
+
+bool Session::DecoderOutput::Transmit(const Bytes& bytes) {
+  try {
+    session_.SendOnPortA(bytes);
+    ++sent_;
+    return true;
+  } catch (const std::exception& error) {
+    if (sendError_.empty()) sendError_ = error.what();
+    return false;
+  }
+}
+
+ComPort& Session::DecoderOutput::TimerPort() const {
+  return port_ == SessionPort::A ? *session_.portA_ : *session_.portB_;
+}
+
+// A timer of a port that is not open has nothing to time: the handles die with the open.
+void Session::DecoderOutput::ArmTimer(uint16_t trigger, int ticks) {
+  if (TimerPort().PortState() != ComPort::State::Open) return;
+  TimerPort().ArmTimerTrigger(trigger, static_cast<uint32_t>(ticks), true);
+}
+
+void Session::DecoderOutput::DisarmTimer(uint16_t trigger) {
+  if (TimerPort().PortState() != ComPort::State::Open) return;
+  TimerPort().ArmTimerTrigger(trigger, 0, false);
+}
+
+std::string Session::DecoderOutput::TakeSendError() {
+  std::string error;
+  error.swap(sendError_);
+  return error;
+}
+
+void Session::SlaveSteps::BeforePacketLine(int cmd) {
+  ++session_.counters_.queries;
+  session_.simulation_->BeforePacketLine(cmd);
+}
+
+void Session::SlaveSteps::AfterHandShakeAnswer(int cmd, bool acknowledged) {
+  // The decoder answered the query with NAK: its checksum was bad.
+  if (!acknowledged && session_.Options().protocol.useHandShake) ++session_.counters_.naks;
+  const uint64_t before = session_.outputA_->Sent();
+  session_.simulation_->AfterHandShakeAnswer(cmd, acknowledged);
+  if (session_.outputA_->Sent() > before) ++session_.counters_.answers;
+}
+
+void Session::SlaveSteps::StartSyncDelay() {
+  session_.simulation_->StartSyncDelay();
+}
+
+Session::Session(SessionHost& host, SessionOutput& output, const std::string& settingsDir)
+    : host_(host), output_(output), text_(std::make_unique<SessionText>(output)) {
+  outputA_ = std::make_unique<DecoderOutput>(*this, SessionPort::A);
+  outputB_ = std::make_unique<DecoderOutput>(*this, SessionPort::B);
+  decoderA_ = std::make_unique<PacketDecoder>(PacketDecoder::Port::A, *outputA_);
+  decoderB_ = std::make_unique<PacketDecoder>(PacketDecoder::Port::B, *outputB_);
+  syncDelay_ = std::make_unique<SyncDelay>(host.NewTimer("Timer1", [this] { SyncTimerExpired(); }));
+  simulation_ = std::make_unique<ProtocolSimulation>(
+      *decoderA_, *outputA_, simTable_, *syncDelay_, [this] {
+        const SessionOptions& o = Options();
+        SimulationOptions options;
+        options.definition = definition_;
+        options.protocol = o.protocol;
+        options.echoFormat = o.formatB;
+        options.lineBreak = o.lineBreak;
+        options.echo = o.echo;
+        return options;
+      });
+  slaveSteps_ = std::make_unique<SlaveSteps>(*this);
+  decoderA_->SetSlaveHooks(slaveSteps_.get());
+  rs485Timer_ = host.NewTimer("TIMER485", [this] { Rs485TimerExpired(); });
+  fileSend_ = std::make_unique<FileSend>(*this);
+  CreatePorts(settingsDir);
+}
+
+Session::~Session() {
+  decoderA_->SetSlaveHooks(nullptr);
+}
+
+void Session::CreatePorts(const std::string& settingsDir) {
+  portA_ = std::make_unique<ComPort>(host_.Channels(), settingsDir);
+  portA_->SetAutoOpen(false);
+  portA_->SetPromptForPort(false);
+  portA_->SetBufferFull(3686);
+  portA_->SetBufferResume(409);
+  portB_ = std::make_unique<ComPort>(host_.Channels(), settingsDir);
+  for (const SessionPort port : {SessionPort::A, SessionPort::B}) {
+    ComPort& p = port == SessionPort::A ? *portA_ : *portB_;
+    p.OnTriggerAvail = [this, port](ComPort&, uint16_t count) { DataAvailable(port, count); };
+    p.OnTriggerLineError = [this, port](ComPort&, uint16_t error, bool lineBreak) {
+      LineErrorSeen(port, error, lineBreak);
+    };
+    p.OnTriggerTimer = [this, port](ComPort&, uint16_t handle) { TimerFired(port, handle); };
+    p.OnDeviceLost = [this, port](ComPort&, const std::string& reason) { Lost(port, reason); };
+    p.OnReconnected = [this, port](ComPort&, const std::string& path) { Back(port, path); };
+  }
+  portA_->OnTriggerModemStatus = [this](ComPort&) { ModemStatusChanged(); };
+}
+
+// All bytes of one notification are read before anything is shown, so that one notification
+// becomes one insertion.
+void Session::DataAvailable(SessionPort port, uint16_t count) {
+  const bool a = port == SessionPort::A;
+  Bytes& pack = a ? rxPackA_ : rxPackB_;
+  pack = (a ? portA_ : portB_)->ReadString(count);
+  output_.Received(port, pack, std::chrono::system_clock::now());
+  Snapshot snapshot(*this);
+  if (Options().decode) {
+    (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port));
+    Flush();
+  } else if (a) {
+    ShowPortA(pack);
+  } else {
+    ShowEcho(pack);
+  }
+}
+
+DecoderOptions Session::DecodingOptions(SessionPort port) const {
+  const SessionOptions& o = Options();
+  DecoderOptions options;
+  options.protocol = o.protocol;
+  options.format = port == SessionPort::A ? o.formatA : o.formatB;
+  options.lineBreak = o.lineBreak;
+  options.echo = o.echo;
+  options.simulateSlave = o.role == SimulationRole::Slave;
+  return options;
+}
+
+void Session::ShowPortA(const Bytes& bytes) {
+  Snapshot snapshot(*this);
+  text_->Show(ColorRole::PortAData, RenderBytes(Options().formatA, bytes));
+}
+
+void Session::ShowEcho(const Bytes& bytes) {
+  Snapshot snapshot(*this);
+  output_.EchoComing();
+  if (bytes.empty()) {
+    text_->ShowSystemText("[Empty pack]");
+  } else {
+    text_->Show(ColorRole::PortBData, RenderBytes(Options().formatB, bytes));
+  }
+  text_->SelectOutputColor(ColorRole::PortAData);
+}
+
+void Session::TimerFired(SessionPort port, uint16_t handle) {
+  PacketDecoder& decoder = port == SessionPort::A ? *decoderA_ : *decoderB_;
+  const bool pack = handle == decoder.State().packTrigger;
+  const bool handShake = port == SessionPort::A && handle == decoder.HandShakeTrigger();
+  if (!pack && !handShake) return;
+  Snapshot snapshot(*this);
+  if (pack) {
+    decoder.PackTimedOut(Options().lineBreak);
+  } else {
+    decoder.HandShakeTimedOut(Options().lineBreak);
+  }
+  Flush();
+}
+
+// With the SYNC signalled on RTS/CTS, every change of port A's modem lines reports CTS.
+void Session::ModemStatusChanged() {
+  Snapshot snapshot(*this);
+  const ProtocolOptions& o = Options().protocol;
+  if (!o.useHandShake || o.syncType != SyncType::RtsCts) return;
+  if (portA_->CTS()) {
+    text_->Show(ColorRole::PortAHandShake, "CTS On as SYN" + Options().lineBreak);
+    // Stopping a timer trigger needs no length.
+    portA_->ArmTimerTrigger(decoderA_->HandShakeTrigger(), 0, false);
+    Report(exchange_.SyncOnCts());
+  } else {
+    text_->Show(ColorRole::PortAHandShake, "CTS Off as SYN" + Options().lineBreak);
+  }
+}
+
+void Session::LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak) {
+  output_.LineError(port, error, lineBreak);
+  if (port == SessionPort::A) {
+    portA_->ArmStatusTrigger(lineTriggerA_, kLineStatusAll, true);
+  } else {
+    portB_->ArmStatusTrigger(lineTriggerB_, kLineStatusAll, true);
+  }
+}
+
+void Session::Lost(SessionPort port, const std::string& reason) {
+  if (port == SessionPort::A) {
+    fileSend_->End(FileSendEnd::PortLost);
+    Report(exchange_.Abandon("port A lost"));
+  }
+  output_.PortLost(port, reason);
+}
+
+void Session::Back(SessionPort port, const std::string& path) {
+  output_.PortBack(port, path);
+}
+
+void Session::ProtocolSeen(ProtocolEvent event) {
+  switch (event) {
+    case ProtocolEvent::PackTimeout:
+    case ProtocolEvent::AckNakTimeout:
+    case ProtocolEvent::SyncTimeout:
+      ++counters_.timeouts;
+      break;
+    case ProtocolEvent::Nak:
+      if (Options().role == SimulationRole::Master) ++counters_.naks;
+      break;
+    case ProtocolEvent::Ack:
+    case ProtocolEvent::Sync:
+      break;
+  }
+  Report(exchange_.Seen(event));
+}
+
+void Session::PacketFramed(SessionPort port, const DecodedPacket& packet) {
+  output_.PacketDecoded(port, packet);
+  if (port != SessionPort::A) return;
+  if (Options().role == SimulationRole::Master) ++counters_.answers;
+  Report(exchange_.Framed(packet));
+}
+
+void Session::Report(const std::optional<ExchangeEnd>& end) {
+  if (!end) return;
+  ++(end->completed ? counters_.completed : counters_.failed);
+  output_.ExchangeEnded(end->code, end->completed, end->why);
+}
+
+void Session::Flush() {
+  text_->Flush();
+  const std::string error = outputA_->TakeSendError();
+  if (!error.empty()) output_.Error(error);
+}
+
+void Session::DecodingStarted() {
+  decoderA_->State().ResetPacket();
+}
+
+void Session::ResetCurrentPacket(const Bytes& text) {
+  Snapshot snapshot(*this);
+  decoderA_->ResetCurrentPacket(text, Options().lineBreak);
+  Flush();
+}
+
+}  // namespace ferrotap

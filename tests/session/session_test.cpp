@@ -1,0 +1,249 @@
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "serial/com_port.h"
+#include "serial/notification_loop.h"
+#include "serial/virtual_serial_device.h"
+#include "session/loop_host.h"
+#include "session/session.h"
+#include "tests/session/recording_session_output.h"
+#include "tests/support/test_registry.h"
+
+namespace ferrotap {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingSessionOutput;
+
+std::string NewCable() {
+  static std::atomic<int> count{0};
+  return "virtual:session" + std::to_string(++count);
+}
+
+// One session with its host and recording output, on the test's loop.
+struct Side {
+  Side(NotificationLoop& loop, const SessionOptions& options) : host(loop, options) {}
+  LoopHost host;
+  RecordingSessionOutput out;
+  Session session{host, out};
+};
+
+// The test's end of a cable: writes bytes and collects what the session sent.
+struct Peer {
+  explicit Peer(const std::string& path) : device(VirtualSerialDevice::Open(path)) {}
+  void Send(const std::string& bytes) { device->Write(bytes.data(), bytes.size()); }
+  std::string Take() {
+    char buffer[4096];
+    for (;;) {
+      const IoResult r = device->Read(buffer, sizeof buffer);
+      if (r.status != IoResult::Status::Ok || r.count == 0) break;
+      received.append(buffer, r.count);
+    }
+    return received;
+  }
+  std::unique_ptr<VirtualSerialDevice> device;
+  std::string received;
+};
+
+// The protocol both sides use: STX 02, ID, LEN, CMD, data, checksum; ACK/NAK; SYN as a
+// character after the commands marked SYNC.
+SessionOptions Protocol(SimulationRole role) {
+  SessionOptions o;
+  o.decode = true;
+  o.role = role;
+  o.protocol.syncType = SyncType::Character;
+  o.protocol.syncDelayMs = 20;
+  return o;
+}
+
+void OpenOn(Session& session, const std::string& path) {
+  session.ApplyPortSettings(CpsSettings{}, PortPaths{path, {}});
+}
+
+std::string Temporary(const std::string& content) {
+  char name[] = "/tmp/ferrotap-session-XXXXXX";
+  const int fd = mkstemp(name);
+  FILE* file = fdopen(fd, "wb");
+  fwrite(content.data(), 1, content.size(), file);
+  fclose(file);
+  return name;
+}
+
+}  // namespace
+
+class SessionTest : public QObject {
+  Q_OBJECT
+
+  bool Until(const std::function<bool()>& done, std::chrono::milliseconds bound = 5000ms) {
+    return loop_.ProcessUntil(done, bound);
+  }
+
+ private slots:
+  void showsOrDecodesWhatArrives() {
+    const std::string cable = NewCable();
+    SessionOptions options;
+    options.formatA = DisplayFormat::Hex;
+    Side side(loop_, options);
+    OpenOn(side.session, cable + ":a");
+    Peer peer(cable + ":b");
+    peer.Send("AB");
+    QVERIFY(Until([&] { return side.out.Text() == "41 42 "; }));
+    QCOMPARE(side.out.receivedA, std::string("AB"));
+    QCOMPARE(side.session.RxPackA(), Bytes("AB"));
+
+    options.decode = true;
+    side.host.SetOptions(options);
+    // ID 1, LEN 3, CMD 5, data 'Q', then a wrong checksum.
+    peer.Send(std::string("\x02\x01\x03\x05Q\x00", 6));
+    QVERIFY(Until([&] { return side.out.packets.size() == 1; }));
+    const DecodedPacket& p = side.out.packets[0];
+    QCOMPARE(std::make_tuple(p.stx, p.id, p.len, p.cmd, p.data), std::make_tuple(2, 1, 3, 5, Bytes("Q")));
+    QCOMPARE(p.checksum, ChecksumCheck::Error);
+    QCOMPARE(std::make_pair(p.receivedChecksum, p.computedChecksum), std::make_pair(0, 0x5A));
+    QVERIFY(p.inRange);
+    QVERIFY(side.out.Text().find("ID=01 COM=05  DATA(Hex)= 51 ") != std::string::npos);
+    QCOMPARE(side.out.TextIn(ColorRole::ProtFatalError), std::string("CKS error: 00(5A)"));
+  }
+
+  // Two sessions on the two ends of one cable, the one as master, the other as slave: the whole
+  // exchange, hand-shake and SYNC included, and both summaries.
+  void masterAndSlaveCompleteTheirExchanges() {
+    const std::string cable = NewCable();
+    Side master(loop_, Protocol(SimulationRole::Master));
+    Side slave(loop_, Protocol(SimulationRole::Slave));
+    for (Side* side : {&master, &slave}) {
+      side->session.SimTable()[5].query = "Q";
+      side->session.SimTable()[5].answer = "AB";
+      side->session.SimTable().MarkSync(5, true);
+      side->session.SimTable()[6].query = "R";
+    }
+    OpenOn(master.session, cable + ":a");
+    OpenOn(slave.session, cable + ":b");
+
+    QVERIFY(master.session.SendQuery(5, "5"));
+    QVERIFY(Until([&] { return !master.out.exchanges.empty(); }));
+    QCOMPARE(master.out.exchanges, std::vector<std::string>{"5 completed"});
+    // Query, ACK, answer (command 0x50: nibbles swapped), ACK, SYN.
+    QCOMPARE(master.out.sent, Bytes("\x02\x01\x03\x05Q\x5A\x06", 7));
+    QCOMPARE(slave.out.sent, Bytes("\x06\x02\x01\x04\x50" "AB\xD8\x04", 9));
+    QVERIFY(master.out.Text().find("<COMM 5> 02 01 03 05 51 5A ") != std::string::npos);
+    QVERIFY(slave.out.Text().find("<SIM. ANSWER> 02 01 04 50 41 42 D8 ") != std::string::npos);
+
+    // Command 6 has no answer and no SYNC: its ACK ends it.
+    QVERIFY(master.session.SendQuery(6, "6"));
+    QVERIFY(Until([&] { return master.out.exchanges.size() == 2; }));
+    QCOMPARE(master.out.exchanges.back(), std::string("6 completed"));
+
+    const SessionCounters& m = master.session.Counters();
+    const SessionCounters& s = slave.session.Counters();
+    QCOMPARE(std::make_tuple(m.queries, m.answers, m.completed, m.failed),
+             std::make_tuple(2u, 1u, 2u, 0u));
+    QCOMPARE(std::make_tuple(s.queries, s.answers, s.naks, s.timeouts),
+             std::make_tuple(2u, 1u, 0u, 0u));
+  }
+
+  void masterWithoutSlaveTimesOut() {
+    const std::string cable = NewCable();
+    Side master(loop_, Protocol(SimulationRole::Master));
+    OpenOn(master.session, cable + ":a");
+    Peer peer(cable + ":b");
+    QVERIFY(master.session.SendQuery(7, "7"));
+    QVERIFY(Until([&] { return !master.out.exchanges.empty(); }, 3000ms));
+    QCOMPARE(master.out.exchanges, std::vector<std::string>{"7 failed: ACK - NAK Time Out"});
+    QCOMPARE(master.session.Counters().timeouts, 1u);
+
+    // A NAK ends the next one.
+    QVERIFY(master.session.SendQuery(7, "7"));
+    peer.Send("\x15");
+    QVERIFY(Until([&] { return master.out.exchanges.size() == 2; }));
+    QCOMPARE(master.out.exchanges.back(), std::string("7 failed: NAK"));
+    QCOMPARE(master.session.Counters().naks, 1u);
+  }
+
+  void sendsTypedTextWithLineEndAndEcho() {
+    const std::string cable = NewCable();
+    SessionOptions options;
+    options.lineEnd = LineEnd::CrLf;
+    options.formatB = DisplayFormat::Ascii;
+    Side side(loop_, options);
+    OpenOn(side.session, cable + ":a");
+    Peer peer(cable + ":b");
+    QVERIFY(side.session.SendEscaped("AT$41"));
+    QVERIFY(Until([&] { return peer.Take() == "ATA\r\n"; }));
+    QCOMPARE(side.out.TextIn(ColorRole::PortBData), std::string("ATA\r\n"));
+    QVERIFY(!side.session.SendEscaped("x$4"));
+    QCOMPARE(side.out.errors.back(), std::string("Falformed input string: $4"));
+    side.session.Commands()[1] = "B";
+    QVERIFY(side.session.SendCommand(2));
+    QVERIFY(!side.session.SendCommand(31));
+    QVERIFY(Until([&] { return peer.Take() == "ATA\r\nB\r\n"; }));
+  }
+
+  void sendsAFileAndEndsItWhenThePortCloses() {
+    const std::string cable = NewCable();
+    SessionOptions options;
+    options.echo = false;
+    Side side(loop_, options);
+    OpenOn(side.session, cable + ":a");
+    Peer peer(cable + ":b");
+    std::string content;
+    for (int i = 0; content.size() < 20000; ++i) content += std::to_string(i) + ",";
+    const std::string path = Temporary(content);
+    QVERIFY(side.session.StartFileSend(path));
+    QVERIFY(Until([&] { return side.out.fileEnds == 1; }));
+    QCOMPARE(side.out.fileEnd, FileSendEnd::Done);
+    QCOMPARE(side.out.progress, std::to_string(content.size()) + "/" + std::to_string(content.size()));
+    QVERIFY(Until([&] { return peer.Take() == content; }));
+
+    // A peer that reads nothing stands for a slow line: the ring fills and the send waits.
+    Side slow(loop_, options);
+    const std::string slowCable = NewCable();
+    OpenOn(slow.session, slowCable + ":a");
+    Peer slowPeer(slowCable + ":b");
+    const std::string large = Temporary(std::string(4 << 20, 'x'));
+    QVERIFY(slow.session.StartFileSend(large));
+    QVERIFY(slow.session.FileSending());
+    QVERIFY(!slow.session.SendTyped("x"));
+    QCOMPARE(slow.out.errors.back(),
+             std::string("A file is being sent. Wait until it has gone out or press \"Cancel\"."));
+    slow.session.ClosePorts();
+    QCOMPARE(slow.out.fileEnd, FileSendEnd::PortClosed);
+    QVERIFY(QString::fromStdString(slow.out.errors.back())
+                .startsWith("The file send stopped after "));
+    QVERIFY(!slow.session.FileSending());
+    std::remove(path.c_str());
+    std::remove(large.c_str());
+
+    QVERIFY(!side.session.StartFileSend("/nonexistent/file"));
+    QVERIFY(QString::fromStdString(side.out.errors.back()).contains("/nonexistent/file"));
+  }
+
+  void reportsOpenErrorsAndLostDevices() {
+    SessionOptions options;
+    Side side(loop_, options);
+    QVERIFY_THROWS_EXCEPTION(std::exception,
+                             OpenOn(side.session, "/nonexistent/ttyFerrotap"));
+    QCOMPARE(side.out.events, std::vector<std::string>{"open failed A"});
+    QVERIFY(QString::fromStdString(side.out.errors.front()).startsWith("Com A open error\n"));
+
+    const std::string cable = NewCable();
+    OpenOn(side.session, cable + ":a");
+    Peer peer(cable + ":b");
+    peer.device->Unplug();
+    QVERIFY(Until([&] { return side.out.events.size() == 2; }));
+    QCOMPARE(side.out.events.back(), std::string("lost A"));
+  }
+
+ private:
+  NotificationLoop loop_;
+};
+
+FERROTAP_TEST(SessionTest)
+
+}  // namespace ferrotap
+
+#include "session_test.moc"
