@@ -4,17 +4,13 @@
 #include <vector>
 
 #include "session/session_output.h"
+#include "tests/support/color_runs.h"
 
 namespace ferrotap::test {
 
 // Records what a session reports: text as colour runs, messages, and the events in order.
-class RecordingSessionOutput : public SessionOutput {
+class RecordingSessionOutput : public SessionOutput, public ColorRuns {
  public:
-  struct Run {
-    ColorRole color;
-    std::string text;
-  };
-
   void Show(ColorRole role, const Bytes& text) override { runs.push_back({role, text}); }
   void ShowSystemText(const Bytes& text) override { systemText += text; }
   void Error(const std::string& message) override { errors.push_back(message); }
@@ -45,20 +41,6 @@ class RecordingSessionOutput : public SessionOutput {
     ++fileEnds;
   }
 
-  std::string Text() const {
-    std::string all;
-    for (const Run& run : runs) all += run.text;
-    return all;
-  }
-  std::string TextIn(ColorRole role) const {
-    std::string all;
-    for (const Run& run : runs) {
-      if (run.color == role) all += run.text;
-    }
-    return all;
-  }
-
-  std::vector<Run> runs;
   std::string systemText;
   std::vector<std::string> errors;
   std::vector<std::string> infos;

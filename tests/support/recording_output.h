@@ -6,18 +6,13 @@
 #include <vector>
 
 #include "protocol/packet_decoder.h"
+#include "tests/support/color_runs.h"
 
 namespace ferrotap::test {
 
 // Records what the decoder does: text as colour runs, and every other effect in order.
-class Recorder : public ProtocolOutput {
+class Recorder : public ProtocolOutput, public ColorRuns {
  public:
-  struct Run {
-    ColorRole color;
-    std::string text;
-    bool operator==(const Run&) const = default;
-  };
-
   void SelectColor(ColorRole role) override { color = role; }
   void Write(const Bytes& text) override {
     if (text.empty()) return;
@@ -39,19 +34,6 @@ class Recorder : public ProtocolOutput {
   }
   void SetRtsA(bool on) override { events.push_back(on ? "rts on" : "rts off"); }
 
-  std::string Text() const {
-    std::string all;
-    for (const Run& run : runs) all += run.text;
-    return all;
-  }
-  // The text in one colour, in order.
-  std::string TextIn(ColorRole role) const {
-    std::string all;
-    for (const Run& run : runs) {
-      if (run.color == role) all += run.text;
-    }
-    return all;
-  }
   bool HasEvent(const std::string& event) const {
     return std::find(events.begin(), events.end(), event) != events.end();
   }
@@ -65,7 +47,6 @@ class Recorder : public ProtocolOutput {
   ColorRole color = ColorRole::PortAData;
   // Port A refuses every send, as a closed port does.
   bool refuse = false;
-  std::vector<Run> runs;
   std::vector<std::string> events;
 };
 
