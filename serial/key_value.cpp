@@ -3,7 +3,7 @@
 #include <cctype>
 #include <charconv>
 
-#include "serial/safe_file.h"
+#include "core/safe_file.h"
 
 namespace ferrotap {
 namespace {
