@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kFramingKey = "Framing";
 constexpr std::string_view kSilenceGapKey = "Silence_Gap";
+constexpr std::string_view kSilenceUsesLenKey = "Silence_Use_LEN";
 constexpr std::string_view kChecksumKindKey = "CKS_Kind";
 constexpr std::string_view kByteOrderKey = "CKS_Byte_Order";
 constexpr std::string_view kCommandNamesKey = "CMD_Names";
@@ -19,6 +20,7 @@ constexpr std::string_view kExceptionFlagKey = "Exception_Flag";
 constexpr std::string_view kExceptionCodesKey = "Exception_Codes";
 
 constexpr std::string_view kFramingTexts[] = {"By STX", "By silence"};
+constexpr std::string_view kFlagTexts[] = {"False", "True"};
 constexpr std::string_view kByteOrderTexts[] = {"Low byte first", "High byte first"};
 
 std::string_view Trimmed(std::string_view text) {
@@ -129,6 +131,7 @@ std::vector<std::string> WritePdtExtensionLines(const PdtExtension& e) {
   return {
       line(kFramingKey, kFramingTexts[e.framing == Framing::BySilence ? 1 : 0]),
       line(kSilenceGapKey, TenthsText(e.silenceTenths)),
+      line(kSilenceUsesLenKey, kFlagTexts[e.silenceUsesLen ? 1 : 0]),
       line(kChecksumKindKey, ChecksumKindName(e.checksumKind)),
       line(kByteOrderKey, kByteOrderTexts[e.checksumOrder == ByteOrder::HighFirst ? 1 : 0]),
       line(kCommandNamesKey, NameTableText(e.commandNames.commands)),
@@ -158,6 +161,10 @@ PdtExtensionReadResult ReadPdtExtensionLines(std::span<const std::string> lines)
       const auto tenths = ParseTenths(value);
       if (!tenths) return fail("silence gap");
       e.silenceTenths = *tenths;
+    } else if (EqualIgnoringCase(key, kSilenceUsesLenKey)) {
+      const auto index = ChoiceIndex(value, kFlagTexts);
+      if (!index) return fail("LEN choice");
+      e.silenceUsesLen = *index == 1;
     } else if (EqualIgnoringCase(key, kChecksumKindKey)) {
       const auto kind = ParseChecksumKind(value);
       if (!kind) return fail("checksum kind");

@@ -22,6 +22,9 @@ inline constexpr std::size_t kMaxCommandNameLength = 64;
 struct PdtExtension {
   Framing framing = Framing::ByStx;
   int silenceTenths = 35;  // the gap that ends a frame, in tenths of a character time
+  // Whether a frame found by silence carries a LEN byte. Framed by STX, the choice between
+  // LEN and ETX stays with the first 23 lines.
+  bool silenceUsesLen = true;
   ChecksumKind checksumKind = ChecksumKind::Sum8;
   ByteOrder checksumOrder = ByteOrder::LowFirst;
   CommandNames commandNames;
@@ -32,6 +35,7 @@ struct PdtExtension {
 // The appended lines, one per option, always all of them:
 //   Framing=By STX                    or By silence
 //   Silence_Gap=3.5                   character times, one decimal, 1.0 to 1000.0
+//   Silence_Use_LEN=True              or False
 //   CKS_Kind=Sum mod 256              a ChecksumKindName
 //   CKS_Byte_Order=Low byte first     or High byte first; only kinds wider than a byte use it
 //   CMD_Names=01 read coils; 03 read holding registers

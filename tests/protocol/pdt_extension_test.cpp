@@ -12,6 +12,7 @@ PdtExtension ModbusRtu() {
   PdtExtension e;
   e.framing = Framing::BySilence;
   e.silenceTenths = 35;
+  e.silenceUsesLen = false;
   e.checksumKind = ChecksumKind::Crc16Modbus;
   e.checksumOrder = ByteOrder::LowFirst;
   e.commandNames = ModbusRtuCommandNames();
@@ -34,6 +35,7 @@ class PdtExtensionTest : public QObject {
     const std::vector<std::string> expected = {
         "Framing=By silence",
         "Silence_Gap=3.5",
+        "Silence_Use_LEN=False",
         "CKS_Kind=CRC-16/MODBUS",
         "CKS_Byte_Order=Low byte first",
         "CMD_Names=01 read coils; 02 read discrete inputs; 03 read holding registers; "
@@ -75,11 +77,12 @@ class PdtExtensionTest : public QObject {
     const PdtExtensionReadResult read =
         Read({"CKS_KIND = crc-8 ", "framing=by SILENCE", "Silence_Gap= 12",
               "cks_byte_order=HIGH BYTE FIRST", "CMD_Names=3 read;;  0a  write  two ;",
-              "Exception_Flag=c0", "Exception_Codes="});
+              "Exception_Flag=c0", "Exception_Codes=", "silence_use_len=false"});
     QVERIFY2(!read.failed, read.message.c_str());
     QCOMPARE(read.extension.checksumKind, ChecksumKind::Crc8);
     QCOMPARE(read.extension.framing, Framing::BySilence);
     QCOMPARE(read.extension.silenceTenths, 120);
+    QCOMPARE(read.extension.silenceUsesLen, false);
     QCOMPARE(read.extension.checksumOrder, ByteOrder::HighFirst);
     const std::map<int, std::string> names = {{0x03, "read"}, {0x0A, "write  two"}};
     QCOMPARE(read.extension.commandNames.commands, names);
@@ -103,6 +106,8 @@ class PdtExtensionTest : public QObject {
                            << "'3,5' is not a valid silence gap";
     QTest::newRow("sign") << "Silence_Gap=-3.5"
                           << "'-3.5' is not a valid silence gap";
+    QTest::newRow("len choice") << "Silence_Use_LEN=No"
+                                << "'No' is not a valid LEN choice";
     QTest::newRow("kind") << "CKS_Kind=CRC-64"
                           << "'CRC-64' is not a valid checksum kind";
     QTest::newRow("order") << "CKS_Byte_Order=Middle"
