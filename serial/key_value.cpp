@@ -30,6 +30,17 @@ std::string BoolText(bool flag) {
   return flag ? "True" : "False";
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool ParseIntegerValue(std::string_view text, int& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   // from_chars takes a '-' but no '+': drop a '+' only where no second sign follows ("+-5").
