@@ -1,4 +1,10 @@
 #pragma once
 
-// Forwards to the header's present place until it moves here with the folder restructure.
-#include "app/bytes.h"
+#include <string>
+
+namespace ferrotap {
+
+// Any byte values, length known. Text for the data window is Latin-1: one byte, one character.
+using Bytes = std::string;
+
+}  // namespace ferrotap

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "core/bytes.h"
+#include "protocol/packet_decoder.h"
+#include "protocol/protocol_definition.h"
+
+namespace ferrotap {
+
+class ComSettingPage;
+class Dialogs;
+class ProtocolSettingPage;
+class Session;
+class StatusStrip;
+class TerminalPage;
+
+// The protocol controls of the window: Apply, the .pdt file, decoding on and off and "Res curr
+// Pack". The definition and both decoders are the session's.
+class ProtocolEngine : public QObject {
+  Q_OBJECT
+
+ public:
+  // exeDir is where the file dialogs open.
+  ProtocolEngine(ProtocolSettingPage& page, TerminalPage& terminal, const ComSettingPage& com,
+                 StatusStrip& strip, Session& session, Dialogs& dialogs, const QString& exeDir);
+
+  const ProtocolDefinition& Definition() const;
+  PacketDecoder& DecoderA() const;
+  PacketDecoder& DecoderB() const;
+
+  void ApplyProtocolDefinition();
+  void SaveProtocolFile(const QString& path);
+  // Returns false when the file could not be read or a number in it was not an integer.
+  bool LoadProtocolFile(const QString& path);
+  void BBPRTAPPLYClick();
+  void BBPROTSAVEClick();
+  void BBPROTLOADClick();
+
+  void CBDECPROTClick();
+  void SBRESPACKClick();
+  void ResetCurrentPacket(const Bytes& text);
+
+ private:
+  void CommandFieldToggled(bool on);
+
+  ProtocolSettingPage& page_;
+  TerminalPage& terminal_;
+  const ComSettingPage& com_;
+  StatusStrip& strip_;
+  Session& session_;
+  Dialogs& dialogs_;
+  const QString& exeDir_;
+};
+
+}  // namespace ferrotap
