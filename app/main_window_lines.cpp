@@ -2,9 +2,9 @@
 #include <QLabel>
 
 #include "app/main_window.h"
+#include "app/pages/com_setting_page.h"
 #include "app/status_strip.h"
 #include "serial/com_port.h"
-#include "app/pages/com_setting_page.h"
 #include "serial/status_light_controller.h"
 #include "session/session.h"
 

@@ -8,12 +8,12 @@
 #include <QTabWidget>
 
 #include "app/dialogs.h"
-#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/widgets/status_light.h"
-#include "app/status_strip.h"
-#include "serial/com_port.h"
 #include "app/pages/com_setting_page.h"
+#include "app/status_strip.h"
+#include "app/widgets/editable_combo_box.h"
+#include "app/widgets/status_light.h"
+#include "serial/com_port.h"
 #include "serial/device_description.h"
 #include "serial/port_map.h"
 #include "serial/status_light_controller.h"

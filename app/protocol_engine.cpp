@@ -8,13 +8,13 @@
 #include <exception>
 
 #include "app/dialogs.h"
-#include "app/status_strip.h"
-#include "app/pages/terminal_page.h"
-#include "protocol/pdt_file.h"
-#include "app/pages/protocol_setting_page.h"
 #include "app/pages/com_setting_page.h"
-#include "serial/key_value.h"
+#include "app/pages/protocol_setting_page.h"
+#include "app/pages/terminal_page.h"
+#include "app/status_strip.h"
 #include "core/printable_text.h"
+#include "protocol/pdt_file.h"
+#include "serial/key_value.h"
 #include "session/session.h"
 
 namespace ferrotap {

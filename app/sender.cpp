@@ -9,10 +9,10 @@
 #include <QTableWidget>
 
 #include "app/dialogs.h"
+#include "app/pages/ascii_commands_page.h"
 #include "app/pages/terminal_page.h"
 #include "serial/key_value.h"
 #include "session/session.h"
-#include "app/pages/ascii_commands_page.h"
 #include "simulation/fly_file.h"
 
 namespace ferrotap {

@@ -6,12 +6,12 @@
 #include <QTableWidget>
 
 #include "app/dialogs.h"
+#include "app/pages/ascii_commands_page.h"
 #include "app/pages/terminal_page.h"
+#include "app/sender.h"
 #include "serial/key_value.h"
 #include "session/session.h"
-#include "app/pages/ascii_commands_page.h"
 #include "simulation/ast_file.h"
-#include "app/sender.h"
 
 namespace ferrotap {
 namespace {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "app/pages/simulation_table_page.h"
 #include "serial/key_value.h"
 #include "simulation/pst_file.h"
-#include "app/pages/simulation_table_page.h"
 
 namespace ferrotap {
 namespace {

@@ -71,8 +71,8 @@ Session::Session(SessionHost& host, SessionOutput& output, const std::string& se
   decoderA_ = std::make_unique<PacketDecoder>(PacketDecoder::Port::A, *outputA_);
   decoderB_ = std::make_unique<PacketDecoder>(PacketDecoder::Port::B, *outputB_);
   syncDelay_ = std::make_unique<SyncDelay>(host.NewTimer("Timer1", [this] { SyncTimerExpired(); }));
-  simulation_ = std::make_unique<ProtocolSimulation>(
-      *decoderA_, *outputA_, simTable_, *syncDelay_, [this] {
+  simulation_ =
+      std::make_unique<ProtocolSimulation>(*decoderA_, *outputA_, simTable_, *syncDelay_, [this] {
         const SessionOptions& o = Options();
         SimulationOptions options;
         options.definition = definition_;

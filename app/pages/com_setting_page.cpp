@@ -12,14 +12,21 @@
 #include <QVBoxLayout>
 
 #include "app/widgets/color_swatch.h"
-#include "core/colors.h"
 #include "app/widgets/editable_combo_box.h"
 #include "app/widgets/named.h"
+#include "core/colors.h"
 
 namespace ferrotap {
 namespace {
 
 constexpr int kGap = 5;
+
+template <std::size_t N>
+QStringList Items(const char* const (&texts)[N]) {
+  QStringList items;
+  for (const char* text : texts) items << QString::fromLatin1(text);
+  return items;
+}
 
 EditableComboBox* Selector(const char* name, const QStringList& items, const QString& text) {
   auto* box = Named<EditableComboBox>(name);
@@ -196,7 +203,7 @@ QWidget* ComSettingPage::BuildHardwareFlowBox() {
 
 QWidget* ComSettingPage::BuildSoftwareFlowBox() {
   GBSF = Named<QGroupBox>("GBSF", " Software Flow control setting ");
-  CBSFFOR = Selector("CBSFFOR", {"RX", "TX", "RX-TX"}, "RX-TX");
+  CBSFFOR = Selector("CBSFFOR", Items(kSoftwareFlowDirections), "RX-TX");
   EDXON = Named<QLineEdit>("EDXON", "#17");
   EDXOFF = Named<QLineEdit>("EDXOFF", "#19");
 
@@ -215,9 +222,7 @@ QWidget* ComSettingPage::BuildOptionsColumn() {
 
   auto* rs485 = new QGroupBox("   RS-485   RTS redir. method   ");
   CB485 = Named<QCheckBox>("CB485", "RS-485 mode active");
-  CBOXRS485 =
-      Selector("CBOXRS485", {"via Driver ( hardware)", "via KOB (virtual Ports) 15 ms delay"},
-               "via KOB (virtual Ports) 15 ms delay");
+  CBOXRS485 = Selector("CBOXRS485", Items(kRs485Methods), "via KOB (virtual Ports) 15 ms delay");
   LetShrink(CBOXRS485, 32);
   CBOXRS485->setVisible(false);
   auto* rs485Layout = new QGridLayout(rs485);

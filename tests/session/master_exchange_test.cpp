@@ -43,13 +43,27 @@ class MasterExchangeTest : public QObject {
     for (std::size_t i = 0; i < steps.size(); ++i) {
       QVERIFY2(!result, "ended before its last step");
       switch (steps[i]) {
-        case 0: result = exchange.Seen(ProtocolEvent::Ack); break;
-        case 1: result = exchange.Seen(ProtocolEvent::Nak); break;
-        case 2: result = exchange.Seen(ProtocolEvent::Sync); break;
-        case 3: result = exchange.Framed(good); break;
-        case 4: result = exchange.Framed(bad); break;
-        case 5: result = exchange.Seen(ProtocolEvent::SyncTimeout); break;
-        case 6: result = exchange.SyncOnCts(); break;
+        case 0:
+          result = exchange.Seen(ProtocolEvent::Ack);
+          break;
+        case 1:
+          result = exchange.Seen(ProtocolEvent::Nak);
+          break;
+        case 2:
+          result = exchange.Seen(ProtocolEvent::Sync);
+          break;
+        case 3:
+          result = exchange.Framed(good);
+          break;
+        case 4:
+          result = exchange.Framed(bad);
+          break;
+        case 5:
+          result = exchange.Seen(ProtocolEvent::SyncTimeout);
+          break;
+        case 6:
+          result = exchange.SyncOnCts();
+          break;
       }
     }
     QVERIFY(result.has_value());

@@ -101,7 +101,8 @@ class SessionTest : public QObject {
     peer.Send(std::string("\x02\x01\x03\x05Q\x00", 6));
     QVERIFY(Until([&] { return side.out.packets.size() == 1; }));
     const DecodedPacket& p = side.out.packets[0];
-    QCOMPARE(std::make_tuple(p.stx, p.id, p.len, p.cmd, p.data), std::make_tuple(2, 1, 3, 5, Bytes("Q")));
+    QCOMPARE(std::make_tuple(p.stx, p.id, p.len, p.cmd, p.data),
+             std::make_tuple(2, 1, 3, 5, Bytes("Q")));
     QCOMPARE(p.checksum, ChecksumCheck::Error);
     QCOMPARE(std::make_pair(p.receivedChecksum, p.computedChecksum), std::make_pair(0, 0x5A));
     QVERIFY(p.inRange);
@@ -129,7 +130,9 @@ class SessionTest : public QObject {
     QCOMPARE(master.out.exchanges, std::vector<std::string>{"5 completed"});
     // Query, ACK, answer (command 0x50: nibbles swapped), ACK, SYN.
     QCOMPARE(master.out.sent, Bytes("\x02\x01\x03\x05Q\x5A\x06", 7));
-    QCOMPARE(slave.out.sent, Bytes("\x06\x02\x01\x04\x50" "AB\xD8\x04", 9));
+    QCOMPARE(slave.out.sent, Bytes("\x06\x02\x01\x04\x50"
+                                   "AB\xD8\x04",
+                                   9));
     QVERIFY(master.out.Text().find("<COMM 5> 02 01 03 05 51 5A ") != std::string::npos);
     QVERIFY(slave.out.Text().find("<SIM. ANSWER> 02 01 04 50 41 42 D8 ") != std::string::npos);
 
@@ -196,7 +199,8 @@ class SessionTest : public QObject {
     QVERIFY(side.session.StartFileSend(path));
     QVERIFY(Until([&] { return side.out.fileEnds == 1; }));
     QCOMPARE(side.out.fileEnd, FileSendEnd::Done);
-    QCOMPARE(side.out.progress, std::to_string(content.size()) + "/" + std::to_string(content.size()));
+    QCOMPARE(side.out.progress,
+             std::to_string(content.size()) + "/" + std::to_string(content.size()));
     QVERIFY(Until([&] { return peer.Take() == content; }));
 
     // A peer that reads nothing stands for a slow line: the ring fills and the send waits.
@@ -212,8 +216,8 @@ class SessionTest : public QObject {
              std::string("A file is being sent. Wait until it has gone out or press \"Cancel\"."));
     slow.session.ClosePorts();
     QCOMPARE(slow.out.fileEnd, FileSendEnd::PortClosed);
-    QVERIFY(QString::fromStdString(slow.out.errors.back())
-                .startsWith("The file send stopped after "));
+    QVERIFY(
+        QString::fromStdString(slow.out.errors.back()).startsWith("The file send stopped after "));
     QVERIFY(!slow.session.FileSending());
     std::remove(path.c_str());
     std::remove(large.c_str());
@@ -225,8 +229,7 @@ class SessionTest : public QObject {
   void reportsOpenErrorsAndLostDevices() {
     SessionOptions options;
     Side side(loop_, options);
-    QVERIFY_THROWS_EXCEPTION(std::exception,
-                             OpenOn(side.session, "/nonexistent/ttyFerrotap"));
+    QVERIFY_THROWS_EXCEPTION(std::exception, OpenOn(side.session, "/nonexistent/ttyFerrotap"));
     QCOMPARE(side.out.events, std::vector<std::string>{"open failed A"});
     QVERIFY(QString::fromStdString(side.out.errors.front()).startsWith("Com A open error\n"));
 

@@ -1,4 +1,4 @@
-#include "app/window_protocol_output.h"
+#include "app/window_session.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -11,18 +11,18 @@
 
 #include "app/data_window.h"
 #include "app/dialogs.h"
-#include "app/widgets/editable_combo_box.h"
-#include "core/line_status.h"
-#include "app/main_window.h"
-#include "app/widgets/port_led.h"
-#include "core/render.h"
-#include "app/widgets/status_light.h"
-#include "app/status_strip.h"
-#include "app/pages/terminal_page.h"
-#include "app/pages/protocol_setting_page.h"
-#include "app/pages/com_setting_page.h"
 #include "app/interval_timer.h"
+#include "app/main_window.h"
+#include "app/pages/com_setting_page.h"
+#include "app/pages/protocol_setting_page.h"
+#include "app/pages/terminal_page.h"
 #include "app/qt_notification_channel.h"
+#include "app/status_strip.h"
+#include "app/widgets/editable_combo_box.h"
+#include "app/widgets/port_led.h"
+#include "app/widgets/status_light.h"
+#include "core/line_status.h"
+#include "core/render.h"
 #include "serial/status_light_controller.h"
 
 namespace ferrotap {
@@ -149,8 +149,7 @@ void WindowSession::DtrChanged(bool on) {
 }
 
 void WindowSession::SetPortLamp(SessionPort port, bool active) {
-  (port == SessionPort::A ? window_.Strip()->LEDCOMA : window_.Strip()->LEDCOMB)
-      ->SetActive(active);
+  (port == SessionPort::A ? window_.Strip()->LEDCOMA : window_.Strip()->LEDCOMB)->SetActive(active);
 }
 
 void WindowSession::PortOpened(SessionPort port) {
@@ -181,10 +180,9 @@ void WindowSession::PortLost(SessionPort port, const std::string& reason) {
 void WindowSession::PortBack(SessionPort port, const std::string& path) {
   SetPortLamp(port, true);
   if (port == SessionPort::A) window_.LEDCTRL->SetWatching(true);
-  window_.GetDialogs().ShowInfo(
-      QString("Com %1 is back: %2 is open again with the same settings.")
-          .arg(QChar::fromLatin1(PortLetter(port)))
-          .arg(Message(path)));
+  window_.GetDialogs().ShowInfo(QString("Com %1 is back: %2 is open again with the same settings.")
+                                    .arg(QChar::fromLatin1(PortLetter(port)))
+                                    .arg(Message(path)));
 }
 
 void WindowSession::LineError(SessionPort port, uint16_t error, bool lineBreak) {
