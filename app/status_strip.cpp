@@ -9,6 +9,7 @@
 
 #include "app/named.h"
 #include "app/port_led.h"
+#include "app/qt_color.h"
 #include "app/status_light.h"
 
 namespace ferrotap {
@@ -29,7 +30,7 @@ QLabel* LampCaption(const QString& text, bool clickable) {
     label->setCursor(Qt::PointingHandCursor);
   } else {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kNavy);
+    palette.setColor(QPalette::WindowText, CaptionColor(kNavy, palette));
     label->setPalette(palette);
   }
   return label;

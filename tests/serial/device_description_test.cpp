@@ -4,56 +4,15 @@
 
 #include <QtTest>
 #include <filesystem>
-#include <fstream>
 
 #include "serial/device_description.h"
+#include "tests/support/fake_sysfs.h"
 #include "tests/support/test_registry.h"
 
 namespace ferrotap {
-namespace {
-
 namespace fs = std::filesystem;
-
-void WriteFile(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << text << '\n';
-}
-
-// A sysfs-like tree: class/tty/<name> links into devices/, and a port's "device" link points at
-// the device that owns it, as the kernel lays them out.
-class FakeSysfs {
- public:
-  FakeSysfs() : root_(dir_.path().toStdString() + "/sys") {}
-
-  const fs::path& Root() const { return root_; }
-  std::string Dev(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
-
-  // deviceDir is relative to devices/; the tty sits below it in tty/<name>.
-  void AddTty(const std::string& name, const std::string& deviceDir) {
-    const fs::path tty = root_ / "devices" / deviceDir / "tty" / name;
-    fs::create_directories(tty);
-    fs::create_symlink("../../../" + fs::path(deviceDir).filename().string(), tty / "device");
-    fs::create_directories(root_ / "class" / "tty");
-    fs::create_symlink(fs::relative(tty, root_ / "class" / "tty"), root_ / "class" / "tty" / name);
-  }
-  void Attribute(const std::string& dir, const std::string& name, const std::string& value) {
-    WriteFile(root_ / "devices" / dir / name, value);
-  }
-  void UsbDevice(const std::string& dir, const std::string& product, const std::string& maker,
-                 const std::string& serial) {
-    Attribute(dir, "idVendor", "0403");
-    Attribute(dir, "idProduct", "6001");
-    if (!product.empty()) Attribute(dir, "product", product);
-    if (!maker.empty()) Attribute(dir, "manufacturer", maker);
-    if (!serial.empty()) Attribute(dir, "serial", serial);
-  }
-
- private:
-  QTemporaryDir dir_;
-  fs::path root_;
-};
-
-}  // namespace
+using test::FakeSysfs;
+using test::WriteFile;
 
 class DeviceDescriptionTest : public QObject {
   Q_OBJECT
