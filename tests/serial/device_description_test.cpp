@@ -19,17 +19,11 @@ class DeviceDescriptionTest : public QObject {
 
  private slots:
   void initTestCase() {
-    const std::string usb = "pci0000:00/0000:00:14.0/usb1";
-    sys_.UsbDevice(usb + "/1-1", "FT232R USB UART", "FTDI", "A50285BI");
-    sys_.AddTty("ttyUSB0", usb + "/1-1/1-1:1.0/ttyUSB0");
-    sys_.UsbDevice(usb + "/1-2", "CDC Serial", "", "");
-    sys_.AddTty("ttyACM0", usb + "/1-2/1-2:1.0");
-    sys_.UsbDevice(usb + "/1-3", "", "", "");
-    sys_.AddTty("ttyUSB1", usb + "/1-3/1-3:1.0/ttyUSB1");
-    sys_.AddTty("ttyS0", "pnp0/00:00");
-    sys_.Attribute("pnp0/00:00/tty/ttyS0", "type", "4");
-    sys_.AddTty("ttyS1", "platform/serial8250");
-    sys_.Attribute("platform/serial8250/tty/ttyS1", "type", "0");
+    sys_.AddUsbTty("ttyUSB0", 1, "FT232R USB UART", "FTDI", "A50285BI");
+    sys_.AddUsbTty("ttyACM0", 2, "CDC Serial", "", "");
+    sys_.AddUsbTty("ttyUSB1", 3, "", "", "");
+    sys_.AddUart("ttyS0", "4");
+    sys_.AddUart("ttyS1", "0");
     // What /dev/serial/by-id holds: a link to the kernel's device node.
     WriteFile(sys_.Dev("dev/ttyUSB0"), "");
     fs::create_symlink(sys_.Dev("dev/ttyUSB0"), sys_.Dev("usb-FTDI_A50285BI-if00-port0"));

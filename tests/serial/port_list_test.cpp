@@ -31,19 +31,12 @@ class PortListTest : public QObject {
 
  private slots:
   void initTestCase() {
-    const std::string usb = "pci0000:00/0000:00:14.0/usb1";
-    sys_.UsbDevice(usb + "/1-1", "FT232R USB UART", "FTDI", "A50285BI");
-    sys_.AddTty("ttyUSB0", usb + "/1-1/1-1:1.0/ttyUSB0");
-    sys_.UsbDevice(usb + "/1-2", "Uno", "Arduino", "");
-    sys_.AddTty("ttyACM0", usb + "/1-2/1-2:1.0");
-    sys_.UsbDevice(usb + "/1-3", "CDC Serial", "", "");
-    sys_.AddTty("ttyACM16", usb + "/1-3/1-3:1.0");
-    sys_.AddTty("ttyS0", "pnp0/00:00");
-    sys_.Attribute("pnp0/00:00/tty/ttyS0", "type", "4");
-    sys_.AddTty("ttyS1", "platform/serial8250");
-    sys_.Attribute("platform/serial8250/tty/ttyS1", "type", "0");
-    sys_.AddTty("ttyS2", "pnp0/00:02");
-    sys_.Attribute("pnp0/00:02/tty/ttyS2", "type", "4");
+    sys_.AddUsbTty("ttyUSB0", 1, "FT232R USB UART", "FTDI", "A50285BI");
+    sys_.AddUsbTty("ttyACM0", 2, "Uno", "Arduino", "");
+    sys_.AddUsbTty("ttyACM16", 3, "CDC Serial", "", "");
+    sys_.AddUart("ttyS0", "4");
+    sys_.AddUart("ttyS1", "0");
+    sys_.AddUart("ttyS2", "4");
     sys_.AddVirtualTty("tty0");
     // ttyS2 has no node: the kernel knows the port, this system does not offer it.
     for (const char* node : {"ttyUSB0", "ttyACM0", "ttyACM16", "ttyS0", "ttyS1", "tty0"}) {

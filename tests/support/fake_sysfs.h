@@ -50,6 +50,21 @@ class FakeSysfs {
     if (!maker.empty()) Attribute(dir, "manufacturer", maker);
     if (!serial.empty()) Attribute(dir, "serial", serial);
   }
+  // A tty of a USB adapter on port n of the first bus: ttyUSB sits below its interface, ttyACM
+  // is the interface.
+  void AddUsbTty(const std::string& name, int n, const std::string& product,
+                 const std::string& maker, const std::string& serial) {
+    const std::string device = "pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(n);
+    const std::string interface = device + "/1-" + std::to_string(n) + ":1.0";
+    UsbDevice(device, product, maker, serial);
+    AddTty(name, name.rfind("ttyUSB", 0) == 0 ? interface + "/" + name : interface);
+  }
+  // A built-in port whose probe found the UART of this kernel type ("0" for none).
+  void AddUart(const std::string& name, const std::string& type) {
+    const std::string device = "platform/serial8250/" + name;
+    AddTty(name, device);
+    Attribute(device + "/tty/" + name, "type", type);
+  }
   void AddNode(const std::string& name) { WriteFile(DevRoot() + "/" + name, ""); }
   void RemoveNode(const std::string& name) { std::filesystem::remove(DevRoot() + "/" + name); }
   void AddStableLink(const std::string& name, const std::string& node) {
