@@ -15,6 +15,8 @@
 #include "app/data_window.h"
 #include "app/dialogs.h"
 #include "app/widgets/named.h"
+#include "app/qt_color.h"
+#include "core/readable_color.h"
 #include "app/status_strip.h"
 #include "app/pages/terminal_page.h"
 #include "app/window_setup.h"
@@ -69,6 +71,12 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   QFont compact = font();
   compact.setPointSize(kFontPointSize);
   setFont(compact);
+  if (const QPalette desktop = palette(); IsDarkPalette(desktop)) {
+    const Color base = FromQColor(desktop.color(QPalette::Base));
+    paletteDefaults_ = DarkPaletteDefaults(base);
+    portNoticeColor_ = ReadableOn(kPortNoticeColor, base);
+  }
+  colors_ = paletteDefaults_;
   BuildPages();
   protocol_ = std::make_unique<ProtocolEngine>(*this);
   ConnectSettingsPage();

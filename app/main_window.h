@@ -156,6 +156,7 @@ class MainWindow : public QMainWindow {
   void ConnectSettingsPage();
   void ReadOrWriteStartupSettings();
   void ShowRtsLabelMode(bool rs485);
+  void ShowOutputLamps();
   void SaveDataWindow(const QString& extension, const QString& filter, bool rtf);
   bool IsFirstReceiver(QObject* watched) const;
 
@@ -169,6 +170,7 @@ class MainWindow : public QMainWindow {
   void OpenPortB();
   void PortLost(char port, const std::string& reason);
   void PortBack(char port, const std::string& path);
+  void WritePortEvent(const std::string& line);
   void InsertColored(ColorRole role, const Bytes& text);
   void ConnectSender();
 
@@ -181,6 +183,9 @@ class MainWindow : public QMainWindow {
   QString settingsDir_;
   QString cpsPath_;
   Bytes lineBreak_;
+  // The default colours of the desktop's palette (the given ones, or lifted for a dark one).
+  ColorSet paletteDefaults_;
+  Color portNoticeColor_ = kPortNoticeColor;
   ColorSet colors_;
 
   Bytes rxPackA_;

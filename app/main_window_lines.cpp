@@ -6,6 +6,7 @@
 #include "core/line_status.h"
 #include "app/main_window.h"
 #include "app/widgets/status_light.h"
+#include "app/widgets/port_led.h"
 #include "app/status_strip.h"
 #include "app/protocol_engine.h"
 #include "app/pages/protocol_setting_page.h"
@@ -48,12 +49,20 @@ void MainWindow::Label4Click() {
   // In RS-485 mode the transmit routine owns RTS.
   if (TabSheet3->CB485->isChecked()) return;
   CP1->SetRTS(!CP1->RTS());
-  strip_->RTSLED->SetLit(CP1->RTS());
+  ShowOutputLamps();
 }
 
 void MainWindow::Label5Click() {
   CP1->SetDTR(!CP1->DTR());
-  strip_->DTRLED->SetLit(CP1->DTR());
+  ShowOutputLamps();
+}
+
+void MainWindow::ShowOutputLamps() {
+  // A level set while port A is closed or its device is gone waits for the next open: no line
+  // carries it yet.
+  const bool driven = strip_->LEDCOMA->Active();
+  strip_->RTSLED->SetLit(driven && CP1->RTS());
+  strip_->DTRLED->SetLit(driven && CP1->DTR());
 }
 
 void MainWindow::SBERRCLEARClick() {

@@ -6,12 +6,15 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <chrono>
 
+#include "app/data_window.h"
 #include "app/dialogs.h"
 #include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
 #include "app/widgets/port_led.h"
 #include "app/widgets/status_light.h"
+#include "core/port_event.h"
 #include "app/status_strip.h"
 #include "app/protocol_engine.h"
 #include "serial/com_port.h"
@@ -19,6 +22,7 @@
 #include "app/pages/com_setting_page.h"
 #include "serial/device_description.h"
 #include "app/interval_timer.h"
+#include "serial/port_list.h"
 #include "serial/port_map.h"
 #include "serial/port_settings_choice.h"
 #include "app/qt_notification_channel.h"
@@ -65,9 +69,6 @@ QString PortDeviceText(const QString& numberText, const std::string& settingsDir
 void MainWindow::ShowPortPaths() {
   const std::string settingsDir = QFile::encodeName(settingsDir_).toStdString();
   for (EditableComboBox* box : {TabSheet3->CBPortA, TabSheet3->CBPORTB}) {
-    for (int i = 0; i < box->count(); ++i) {
-      box->setItemData(i, PortPathText(box->itemText(i), settingsDir), Qt::ToolTipRole);
-    }
     box->setToolTip(PortPathText(box->currentText(), settingsDir));
     connect(box, &QComboBox::currentTextChanged, this,
             [this, box, settingsDir](const QString& text) {
@@ -79,6 +80,9 @@ void MainWindow::ShowPortPaths() {
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
     if (PageControl1->currentWidget() == TabSheet3) ShowPortDevices();
   });
+  connect(TabSheet3, &ComSettingPage::PortChoicesShown, this, &MainWindow::ShowPortDevices);
+  TabSheet3->SetPortScan(
+      [settingsDir] { return PortChoices(ListSerialPorts(settingsDir), settingsDir); });
   ShowPortDevices();
 }
 
@@ -191,9 +195,6 @@ void MainWindow::ApplyPortSettings() {
     CP1->SetSWFlowOptions(swfNone);
   }
 
-  strip_->RTSLED->SetLit(CP1->RTS());
-  strip_->DTRLED->SetLit(CP1->DTR());
-
   const bool spy = page->CB2COM->isChecked();
   if (spy) {
     SetLine(*CP2, page->PortBLine());
@@ -240,8 +241,11 @@ void MainWindow::OpenPortA() {
   } catch (const ComPortError& error) {
     // Trying again must not wait for a change of settings: the device may just be plugged in.
     TabSheet3->BBCOMAPPLY->setEnabled(true);
+    ShowOutputLamps();
     dialogs_->ShowError(QString("Com A open error\n") + QString::fromLocal8Bit(error.what()));
+    return;
   }
+  ShowOutputLamps();
 }
 
 void MainWindow::OpenPortB() {
@@ -266,6 +270,7 @@ void MainWindow::ClosePorts() {
   strip_->LEDCOMA->SetActive(false);
   strip_->LEDCOMB->SetActive(false);
   LEDCTRL->SetWatching(false);
+  ShowOutputLamps();
 }
 
 void MainWindow::PortLost(char port, const std::string& reason) {
@@ -277,6 +282,8 @@ void MainWindow::PortLost(char port, const std::string& reason) {
   } else {
     strip_->LEDCOMB->SetActive(false);
   }
+  ShowOutputLamps();
+  WritePortEvent(PortEventText(port, PortEvent::Lost, reason, std::chrono::system_clock::now()));
   TabSheet3->BBCOMAPPLY->setEnabled(true);
   dialogs_->ShowError(QString("Com %1 lost: %2\nIt opens again by itself when the device comes "
                               "back, or press \"Apply\" on the Com Setting page.")
@@ -291,9 +298,26 @@ void MainWindow::PortBack(char port, const std::string& path) {
   } else {
     strip_->LEDCOMB->SetActive(true);
   }
+  ShowOutputLamps();
+  WritePortEvent(PortEventText(port, PortEvent::Back, path, std::chrono::system_clock::now()));
   dialogs_->ShowInfo(QString("Com %1 is back: %2 is open again with the same settings.")
                          .arg(QChar::fromLatin1(port))
                          .arg(QString::fromLocal8Bit(path.c_str())));
+}
+
+}  // namespace ferrotap
+
+namespace ferrotap {
+
+// On a line of its own, in its own colour; the writer after it finds the colour it left.
+void MainWindow::WritePortEvent(const std::string& line) {
+  const TextModel& model = REA->Model();
+  const std::size_t at = model.HasSelection() ? model.SelectionStart() : model.Caret();
+  const bool lineStart = at == 0 || model.At(at - 1) == '\n' || model.At(at - 1) == '\r';
+  const Color before = REA->InsertColor();
+  REA->SetInsertColor(portNoticeColor_);
+  REA->InsertText((lineStart ? Bytes() : lineBreak_) + line + lineBreak_);
+  REA->SetInsertColor(before);
 }
 
 }  // namespace ferrotap
