@@ -5,6 +5,7 @@
 #include "core/capture_log_format.h"
 #include "core/capture_log_reader.h"
 #include "core/capture_log_writer.h"
+#include "core/crc32.h"
 #include "tests/core/capture_log_support.h"
 #include "tests/support/test_registry.h"
 
@@ -49,6 +50,16 @@ class CaptureLogTest : public QObject {
 
  private slots:
   void init() { dir_.emplace(); }
+
+  // The check value of the catalogue's CRC-32, whole and in pieces of every split.
+  void checksumIsTheStandardCrc32() {
+    const std::string_view text = "123456789";
+    QCOMPARE(Crc32(text), 0xCBF43926u);
+    for (std::size_t split = 0; split <= text.size(); ++split) {
+      QCOMPARE(Crc32(text.substr(split), Crc32(text.substr(0, split))), 0xCBF43926u);
+    }
+    QCOMPARE(Crc32(""), 0u);
+  }
 
   void writtenRecordsReadBackEqual() {
     auto records = SampleRecords();
