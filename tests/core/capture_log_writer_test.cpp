@@ -41,6 +41,12 @@ LogContent ReadLog(const std::string& path) {
   return content;
 }
 
+CaptureLogWriter::OpenResult OpenWithQueueLimit(const std::string& path, std::size_t bytes) {
+  CaptureLogWriterOptions options;
+  options.queueLimitBytes = bytes;
+  return CaptureLogWriter::Open(path, ClockBase::Now(), options, nullptr);
+}
+
 }  // namespace
 
 class CaptureLogWriterTest : public QObject {
@@ -107,9 +113,7 @@ class CaptureLogWriterTest : public QObject {
   // A record that never fits the queue is dropped, and the log says how many were.
   void droppedRecordsAreLoggedAsSuch() {
     const std::string path = dir_->filePath("log.ftlog").toStdString();
-    CaptureLogWriterOptions options;
-    options.queueLimitBytes = 30;
-    auto opened = CaptureLogWriter::Open(path, ClockBase::Now(), options, nullptr);
+    auto opened = OpenWithQueueLimit(path, 30);
     QVERIFY(opened.writer);
     opened.writer->Append(Received(1, "fits"));
     for (int n = 0; n < 5; ++n) opened.writer->Append(Received(2 + n, std::string(20, 'x')));
@@ -128,9 +132,7 @@ class CaptureLogWriterTest : public QObject {
   // Under a flood into a small queue every record is either in the log or counted as dropped.
   void floodIsWrittenOrCounted() {
     const std::string path = dir_->filePath("log.ftlog").toStdString();
-    CaptureLogWriterOptions options;
-    options.queueLimitBytes = 4096;
-    auto opened = CaptureLogWriter::Open(path, ClockBase::Now(), options, nullptr);
+    auto opened = OpenWithQueueLimit(path, 4096);
     QVERIFY(opened.writer);
     constexpr int kRecords = 50000;
     for (int n = 0; n < kRecords; ++n) opened.writer->Append(Received(n, std::string(n % 64, 'z')));
