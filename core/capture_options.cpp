@@ -2,21 +2,16 @@
 
 #include <cstdint>
 
+#include "core/printable_text.h"
+
 namespace ferrotap {
 namespace {
 
 constexpr int64_t kMaxGapMilliseconds = 3'600'000;
 constexpr int64_t kMaxGapCharacters = 1'000'000;
 
-// The typed value as it goes into a message: control characters would garble a terminal.
-std::string Quoted(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    quoted += byte < 0x20 || byte == 0x7F ? '?' : c;
-  }
-  return quoted + "\"";
-}
+// The typed value as it goes into a message, shown printable.
+std::string Quoted(std::string_view text) { return "\"" + PrintableText(text) + "\""; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

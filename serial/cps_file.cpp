@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "serial/key_value.h"
-#include "serial/printable_text.h"
+#include "core/printable_text.h"
 
 namespace ferrotap {
 namespace {
