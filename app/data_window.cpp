@@ -25,6 +25,7 @@ constexpr int kFontPixels = 13;
 constexpr int kFrameMs = 16;
 // Below this width the rows stop shrinking and the horizontal scroll bar takes over.
 constexpr int kMinWrapColumns = 20;
+constexpr int kMinDigitPixels = 6;
 
 struct MenuItem {
   const char* name;
@@ -54,19 +55,45 @@ bool HasGlyph(unsigned char c) {
   return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c != 0xAD);
 }
 
-// A byte without a glyph of its own is never dropped: its cell shows a small frame holding its
-// value as two hexadecimal digits, one above the other, so that NUL, BEL or ESC read apart.
-void PaintByteCell(QPainter& painter, const QRectF& cell, unsigned char c, const QFont& digits) {
+// The largest font whose hexadecimal digits fit two above each other in a row, a pixel apart and
+// a pixel below the row above.
+QFont FramedDigitFont(const QFont& base, int rowHeight, double cellWidth) {
+  QFont font = base;
+  font.setBold(true);
+  for (int pixels = rowHeight; pixels > kMinDigitPixels; --pixels) {
+    font.setPixelSize(pixels);
+    const QFontMetricsF metrics(font);
+    const QRectF digits = metrics.tightBoundingRect(QStringLiteral("0123456789ABCDEF"));
+    if (2 * std::ceil(digits.height()) + 2 <= rowHeight &&
+        metrics.horizontalAdvance(QLatin1Char('W')) <= cellWidth) {
+      return font;
+    }
+  }
+  font.setPixelSize(kMinDigitPixels);
+  return font;
+}
+
+// A byte without a glyph of its own is never dropped: its cell is filled in the text's colour and
+// shows its value as two hexadecimal digits in the background's, one above the other, so that
+// NUL, BEL or ESC read apart.
+void PaintByteCell(QPainter& painter, const QRectF& cell, unsigned char c, const QFont& digits,
+                   const QColor& background) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  const QRectF frame = cell.adjusted(0.5, 0.5, -0.5, -0.5);
-  painter.drawRect(frame);
-  const QFont saved = painter.font();
+  const QRectF box = cell.adjusted(0.5, 0, -0.5, 0);
+  painter.fillRect(box, painter.pen().color());
+  const QPen saved = painter.pen();
+  const QFont savedFont = painter.font();
   painter.setFont(digits);
-  const QRectF upper(frame.left(), frame.top(), frame.width(), frame.height() / 2);
-  const QRectF lower(frame.left(), frame.center().y(), frame.width(), frame.height() / 2);
-  painter.drawText(upper, Qt::AlignCenter, QString(QLatin1Char(kHex[c >> 4])));
-  painter.drawText(lower, Qt::AlignCenter, QString(QLatin1Char(kHex[c & 0x0F])));
-  painter.setFont(saved);
+  painter.setPen(background);
+  const QFontMetricsF metrics(digits);
+  const double height = std::ceil(metrics.tightBoundingRect(QStringLiteral("0")).height());
+  const double x = box.center().x() - metrics.horizontalAdvance(QLatin1Char('0')) / 2;
+  const double gap = std::max(1.0, std::floor((box.height() - 2 * height) / 3));
+  painter.drawText(QPointF(x, box.top() + gap + height), QString(QLatin1Char(kHex[c >> 4])));
+  painter.drawText(QPointF(x, box.top() + 2 * (gap + height)),
+                   QString(QLatin1Char(kHex[c & 0x0F])));
+  painter.setFont(savedFont);
+  painter.setPen(saved);
 }
 
 }  // namespace
@@ -77,12 +104,11 @@ DataWindow::DataWindow(QWidget* parent)
   for (const MenuItem& item : kMenuItems) {
     popup_->addAction(QString::fromLatin1(item.text))->setObjectName(item.name);
   }
-  digitFont_ = font_;
-  digitFont_.setPixelSize(std::max(6, (font_.pixelSize() + 1) / 2));
   const QFontMetricsF metrics(font_);
   charWidth_ = metrics.horizontalAdvance(QLatin1Char('M'));
   rowHeight_ = static_cast<int>(std::ceil(metrics.height()));
   ascent_ = metrics.ascent();
+  digitFont_ = FramedDigitFont(font_, rowHeight_, charWidth_);
   viewport()->setFont(font_);
   viewport()->setCursor(Qt::IBeamCursor);
   setFocusPolicy(Qt::StrongFocus);
@@ -325,6 +351,7 @@ void DataWindow::PaintRow(QPainter& painter, std::size_t row, int y, const QColo
   const std::size_t selStart = model_.SelectionStart();
   const std::size_t selEnd = model_.SelectionEnd();
   const QPalette pal = palette();
+  const QColor background = BackgroundQColor();
   std::size_t runIndex = model_.RunIndexAt(start);
   ColorRunView run = model_.Run(runIndex);
   for (std::size_t pos = start; pos < end;) {
@@ -347,7 +374,8 @@ void DataWindow::PaintRow(QPainter& painter, std::size_t row, int y, const QColo
       }
       if (j < n) {
         PaintByteCell(painter, QRectF(x + double(j) * charWidth_, y, charWidth_, rowHeight_),
-                      static_cast<unsigned char>(bytes[j]), digitFont_);
+                      static_cast<unsigned char>(bytes[j]), digitFont_,
+                      selected ? selectionBack : background);
         ++j;
       }
       i = j;

@@ -21,6 +21,7 @@
 #include "app/pages/simulation_table_page.h"
 #include "app/pages/terminal_page.h"
 #include "app/protocol_engine.h"
+#include "app/qt_color.h"
 #include "app/sender.h"
 #include "app/simulation_roles.h"
 #include "app/simulation_table_controller.h"
@@ -28,6 +29,7 @@
 #include "app/widgets/named.h"
 #include "app/window_session.h"
 #include "app/window_setup.h"
+#include "core/readable_color.h"
 #include "serial/com_port.h"
 #include "serial/status_light_controller.h"
 #include "session/session.h"
@@ -71,6 +73,12 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   QFont compact = font();
   compact.setPointSize(kFontPointSize);
   setFont(compact);
+  if (const QPalette desktop = palette(); IsDarkPalette(desktop)) {
+    const Color base = FromQColor(desktop.color(QPalette::Base));
+    paletteDefaults_ = DarkPaletteDefaults(base);
+    portNoticeColor_ = ReadableOn(kPortNoticeColor, base);
+  }
+  colors_ = paletteDefaults_;
   BuildPages();
   windowSession_ = std::make_unique<WindowSession>(*this);
   session_ = std::make_unique<Session>(*windowSession_, *windowSession_,

@@ -141,6 +141,9 @@ class MainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The window's side of the session shows on the lamps and in the data window.
+  friend class WindowSession;
+
   void BuildPages();
   void FormCreate();
   void ConnectDataWindowMenu();
@@ -149,6 +152,7 @@ class MainWindow : public QMainWindow {
   void ConnectSettingsPage();
   void ReadOrWriteStartupSettings();
   void ShowRtsLabelMode(bool rs485);
+  void ShowOutputLamps();
   void SaveDataWindow(const QString& extension, const QString& filter, bool rtf);
   bool IsFirstReceiver(QObject* watched) const;
 
@@ -158,6 +162,8 @@ class MainWindow : public QMainWindow {
   void ShowPortPaths();
   void ShowPortDevices();
   QStringList PortDescriptions(const std::vector<uint16_t>& numbers) const;
+  // A port's loss or return, on a line of its own in the data window.
+  void WritePortEvent(const std::string& line);
 
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
@@ -168,6 +174,9 @@ class MainWindow : public QMainWindow {
   QString settingsDir_;
   QString cpsPath_;
   Bytes lineBreak_;
+  // The default colours of the desktop's palette (the given ones, or lifted for a dark one).
+  ColorSet paletteDefaults_;
+  Color portNoticeColor_ = kPortNoticeColor;
   ColorSet colors_;
 
   std::unique_ptr<WindowSession> windowSession_;

@@ -4,6 +4,8 @@
 #include "app/main_window.h"
 #include "app/pages/com_setting_page.h"
 #include "app/status_strip.h"
+#include "app/widgets/port_led.h"
+#include "app/widgets/status_light.h"
 #include "serial/com_port.h"
 #include "serial/status_light_controller.h"
 #include "session/session.h"
@@ -18,6 +20,14 @@ void MainWindow::Label4Click() {
 
 void MainWindow::Label5Click() {
   session_->SetDtrA(!CP1->DTR());
+}
+
+void MainWindow::ShowOutputLamps() {
+  // A level set while port A is closed or its device is gone waits for the next open: no line
+  // carries it yet.
+  const bool driven = strip_->LEDCOMA->Active();
+  strip_->RTSLED->SetLit(driven && CP1->RTS());
+  strip_->DTRLED->SetLit(driven && CP1->DTR());
 }
 
 void MainWindow::SBERRCLEARClick() {

@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "app/data_window.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/pages/com_setting_page.h"
@@ -15,6 +16,7 @@
 #include "app/widgets/status_light.h"
 #include "serial/com_port.h"
 #include "serial/device_description.h"
+#include "serial/port_list.h"
 #include "serial/port_map.h"
 #include "serial/status_light_controller.h"
 #include "session/session.h"
@@ -45,9 +47,6 @@ QString PortDeviceText(const QString& numberText, const std::string& settingsDir
 void MainWindow::ShowPortPaths() {
   const std::string settingsDir = QFile::encodeName(settingsDir_).toStdString();
   for (EditableComboBox* box : {TabSheet3->CBPortA, TabSheet3->CBPORTB}) {
-    for (int i = 0; i < box->count(); ++i) {
-      box->setItemData(i, PortPathText(box->itemText(i), settingsDir), Qt::ToolTipRole);
-    }
     box->setToolTip(PortPathText(box->currentText(), settingsDir));
     connect(box, &QComboBox::currentTextChanged, this,
             [this, box, settingsDir](const QString& text) {
@@ -59,6 +58,9 @@ void MainWindow::ShowPortPaths() {
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
     if (PageControl1->currentWidget() == TabSheet3) ShowPortDevices();
   });
+  connect(TabSheet3, &ComSettingPage::PortChoicesShown, this, &MainWindow::ShowPortDevices);
+  TabSheet3->SetPortScan(
+      [settingsDir] { return PortChoices(ListSerialPorts(settingsDir), settingsDir); });
   ShowPortDevices();
 }
 
@@ -110,6 +112,18 @@ void MainWindow::ApplyPortSettings() {
 void MainWindow::ClosePorts() {
   session_->ClosePorts();
   LEDCTRL->SetWatching(false);
+  ShowOutputLamps();
+}
+
+// On a line of its own, in its own colour; the writer after it finds the colour it left.
+void MainWindow::WritePortEvent(const std::string& line) {
+  const TextModel& model = REA->Model();
+  const std::size_t at = model.HasSelection() ? model.SelectionStart() : model.Caret();
+  const bool lineStart = at == 0 || model.At(at - 1) == '\n' || model.At(at - 1) == '\r';
+  const Color before = REA->InsertColor();
+  REA->SetInsertColor(portNoticeColor_);
+  REA->InsertText((lineStart ? Bytes() : lineBreak_) + line + lineBreak_);
+  REA->SetInsertColor(before);
 }
 
 }  // namespace ferrotap

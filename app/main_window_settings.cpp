@@ -11,6 +11,8 @@
 #include "app/dialogs.h"
 #include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
+#include "app/qt_color.h"
+#include "core/readable_color.h"
 #include "app/status_strip.h"
 #include "app/pages/terminal_page.h"
 #include "app/pages/protocol_setting_page.h"
@@ -45,6 +47,7 @@ void MainWindow::ConnectSettingsPage() {
 }
 
 void MainWindow::ReadOrWriteStartupSettings() {
+  TabSheet3->ShowStartupFile(cpsPath_);
   // Runs inside the constructor, before any event loop can report an error: report it here and
   // let the window come up with the controls as they are.
   try {
@@ -61,9 +64,10 @@ void MainWindow::ReadOrWriteStartupSettings() {
 
 void MainWindow::ReadCpsFile(const QString& path) {
   const std::vector<std::string> lines = ReadTextLines(FileName(path));
-  const CpsSettings settings = ReadCpsLines(lines, TabSheet3->ReadBase(colors_));
+  const CpsSettings settings =
+      ReadCpsLines(lines, TabSheet3->ReadBase(ColorsForFile(colors_, paletteDefaults_)));
   TabSheet3->LoadSettings(settings);
-  colors_ = settings.colors;
+  colors_ = ColorsForPalette(settings.colors, paletteDefaults_);
   CBWCOLORChange();
   if (lines.size() < kCpsLineCount) {
     dialogs_->ShowError(
@@ -72,16 +76,20 @@ void MainWindow::ReadCpsFile(const QString& path) {
 }
 
 void MainWindow::WriteCpsFile(const QString& path) const {
-  WriteTextLines(FileName(path), WriteCpsLines(TabSheet3->Settings(colors_)));
+  WriteTextLines(FileName(path),
+                 WriteCpsLines(TabSheet3->Settings(ColorsForFile(colors_, paletteDefaults_))));
 }
 
 void MainWindow::BBCOMSAVEClick() {
-  const std::optional<QString> path = dialogs_->SaveFileName({kCpsExtension, exeDir_, kCpsFilter});
+  // Beside the file read at start, so that saving over it keeps the settings for the next start.
+  const std::optional<QString> path =
+      dialogs_->SaveFileName({kCpsExtension, settingsDir_, kCpsFilter});
   if (path) WriteCpsFile(*path);
 }
 
 void MainWindow::BBCOMLOADClick() {
-  const std::optional<QString> path = dialogs_->OpenFileName({kCpsExtension, exeDir_, kCpsFilter});
+  const std::optional<QString> path =
+      dialogs_->OpenFileName({kCpsExtension, settingsDir_, kCpsFilter});
   // Disabled before the ports open, so that a port failing to open can leave it enabled.
   TabSheet3->BBCOMAPPLY->setEnabled(false);
   if (!path) return;
@@ -101,8 +109,8 @@ void MainWindow::ShowRtsLabelMode(bool rs485) {
   // In RS-485 mode the transmit routine owns RTS: the label stops looking like a button.
   QLabel* label = strip_->Label4;
   QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText,
-                   rs485 ? QColor(0, 0, 128) : QPalette().color(QPalette::WindowText));
+  palette.setColor(QPalette::WindowText, rs485 ? CaptionColor(QColor(0, 0, 128), palette)
+                                               : QPalette().color(QPalette::WindowText));
   label->setPalette(palette);
   label->setCursor(rs485 ? Qt::ArrowCursor : Qt::PointingHandCursor);
 }

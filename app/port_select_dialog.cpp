@@ -5,26 +5,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "app/described_item_delegate.h"
+
 namespace ferrotap {
-namespace {
-
-// The open list names each entry's device after its "COM<n>"; the entries keep their texts.
-class DescribedPortDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    const QString description = index.data(Qt::ToolTipRole).toString();
-    if (!description.isEmpty()) option->text += "    " + description;
-  }
-};
-
-}  // namespace
 
 PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers,
                                    const QStringList& descriptions, QWidget* parent)
@@ -43,7 +28,7 @@ PortSelectDialog::PortSelectDialog(const std::vector<uint16_t>& numbers,
       ports_->setItemData(ports_->count() - 1, descriptions[index], Qt::ToolTipRole);
     }
   }
-  ports_->setItemDelegate(new DescribedPortDelegate(ports_));
+  ports_->setItemDelegate(new DescribedItemDelegate(Qt::ToolTipRole, ports_));
   ports_->view()->setMinimumWidth(ports_->view()->sizeHintForColumn(0));
   // The entries stay "COM<n>"; the device of the chosen one shows below them too.
   device_->setObjectName("LBDEVICE");

@@ -1,5 +1,7 @@
 #include "app/qt_color.h"
 
+#include "core/readable_color.h"
+
 namespace ferrotap {
 
 QColor ToQColor(Color color, const QPalette& palette) {
@@ -26,6 +28,16 @@ QColor ToQColor(Color color, const QPalette& palette) {
 
 Color FromQColor(const QColor& color) {
   return RgbColor(color.red(), color.green(), color.blue());
+}
+
+bool IsDarkPalette(const QPalette& palette) {
+  return palette.color(QPalette::Window).lightness() < 128;
+}
+
+QColor CaptionColor(const QColor& given, const QPalette& palette) {
+  if (!IsDarkPalette(palette)) return given;
+  return ToQColor(ReadableOn(FromQColor(given), FromQColor(palette.color(QPalette::Window))),
+                  palette);
 }
 
 }  // namespace ferrotap

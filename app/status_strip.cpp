@@ -10,6 +10,7 @@
 #include "app/widgets/named.h"
 #include "app/widgets/port_led.h"
 #include "app/widgets/status_light.h"
+#include "app/qt_color.h"
 
 namespace ferrotap {
 namespace {
@@ -29,7 +30,7 @@ QLabel* LampCaption(const QString& text, bool clickable) {
     label->setCursor(Qt::PointingHandCursor);
   } else {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kNavy);
+    palette.setColor(QPalette::WindowText, CaptionColor(kNavy, palette));
     label->setPalette(palette);
   }
   return label;

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <chrono>
 
 #include "app/data_window.h"
 #include "app/dialogs.h"
@@ -22,6 +23,7 @@
 #include "app/widgets/port_led.h"
 #include "app/widgets/status_light.h"
 #include "core/line_status.h"
+#include "core/port_event.h"
 #include "core/render.h"
 #include "serial/status_light_controller.h"
 
@@ -140,12 +142,12 @@ void WindowSession::Info(const std::string& message) {
   window_.GetDialogs().ShowInfo(Message(message));
 }
 
-void WindowSession::RtsChanged(bool on) {
-  window_.Strip()->RTSLED->SetLit(on);
+void WindowSession::RtsChanged(bool) {
+  window_.ShowOutputLamps();
 }
 
-void WindowSession::DtrChanged(bool on) {
-  window_.Strip()->DTRLED->SetLit(on);
+void WindowSession::DtrChanged(bool) {
+  window_.ShowOutputLamps();
 }
 
 void WindowSession::SetPortLamp(SessionPort port, bool active) {
@@ -154,11 +156,13 @@ void WindowSession::SetPortLamp(SessionPort port, bool active) {
 
 void WindowSession::PortOpened(SessionPort port) {
   SetPortLamp(port, true);
+  if (port == SessionPort::A) window_.ShowOutputLamps();
 }
 
-void WindowSession::PortOpenFailed(SessionPort) {
+void WindowSession::PortOpenFailed(SessionPort port) {
   // Trying again must not wait for a change of settings: the device may just be plugged in.
   window_.ComSetting()->BBCOMAPPLY->setEnabled(true);
+  if (port == SessionPort::A) window_.ShowOutputLamps();
 }
 
 void WindowSession::PortClosed(SessionPort port) {
@@ -169,6 +173,9 @@ void WindowSession::PortLost(SessionPort port, const std::string& reason) {
   // The device is gone: the port stays unusable until the settings are applied again.
   SetPortLamp(port, false);
   if (port == SessionPort::A) window_.LEDCTRL->SetWatching(false);
+  window_.ShowOutputLamps();
+  window_.WritePortEvent(
+      PortEventText(PortLetter(port), PortEvent::Lost, reason, std::chrono::system_clock::now()));
   window_.ComSetting()->BBCOMAPPLY->setEnabled(true);
   window_.GetDialogs().ShowError(
       QString("Com %1 lost: %2\nIt opens again by itself when the device comes "
@@ -180,6 +187,9 @@ void WindowSession::PortLost(SessionPort port, const std::string& reason) {
 void WindowSession::PortBack(SessionPort port, const std::string& path) {
   SetPortLamp(port, true);
   if (port == SessionPort::A) window_.LEDCTRL->SetWatching(true);
+  window_.ShowOutputLamps();
+  window_.WritePortEvent(
+      PortEventText(PortLetter(port), PortEvent::Back, path, std::chrono::system_clock::now()));
   window_.GetDialogs().ShowInfo(QString("Com %1 is back: %2 is open again with the same settings.")
                                     .arg(QChar::fromLatin1(PortLetter(port)))
                                     .arg(Message(path)));

@@ -75,6 +75,10 @@ inline constexpr std::array<Color, kColorRoleCount> kDefaultColors = {
     0x800080,             // simulated: purple
 };
 
+// The lines the window writes when a port's device is lost or comes back: teal, not one of the
+// set and not stored.
+inline constexpr Color kPortNoticeColor = 0x808000;
+
 struct ColorSet {
   std::array<Color, kColorRoleCount> values = kDefaultColors;
 

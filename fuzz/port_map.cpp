@@ -1,5 +1,6 @@
 // The port map file's content: an entry found is trimmed text of the file, on one line, and an
-// entry for another port added behind does not change it.
+// entry for another port added behind does not change it; the list of all entries agrees with
+// the look-up of one.
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
@@ -24,5 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Appending an entry for another port never changes this one's.
   const std::string more = std::string(content) + "\nCOM" + std::to_string(number + 1) + "=/x\n";
   FUZZ_CHECK(ferrotap::PortMapEntry(more, number) == path);
+  bool first = true;
+  for (const ferrotap::PortMapping& entry : ferrotap::PortMapEntries(content)) {
+    FUZZ_CHECK(entry.number != 0);
+    if (entry.number == number && first) {
+      FUZZ_CHECK(entry.path == path);
+      first = false;
+    }
+  }
   return 0;
 }

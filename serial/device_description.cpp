@@ -79,7 +79,9 @@ std::string DescribeDevice(const std::string& devicePath, const std::string& sys
   const bool inSysfs = !name.empty() && fs::exists(classDir, error);
   if (!inSysfs) {
     if (name.empty() || !fs::exists(devicePath, error)) return "no such device";
-    if (fs::path(devicePath).parent_path() == "/dev/pts") return "pseudo-terminal";
+    // Through a link too: a test or a map may name a terminal by a stable name.
+    const fs::path real = fs::canonical(devicePath, error);
+    if (!error && real.parent_path() == "/dev/pts") return "pseudo-terminal";
     return "serial device";
   }
   if (const std::string usb = UsbDescription(classDir / "device"); !usb.empty()) return usb;
@@ -87,6 +89,13 @@ std::string DescribeDevice(const std::string& devicePath, const std::string& sys
   if (type == "0") return "no UART";
   if (!type.empty()) return UartName(type);
   return "serial device";
+}
+
+bool IsHardwarePort(const std::string& kernelName, const std::string& sysRoot) {
+  std::error_code error;
+  const fs::path classDir = fs::path(sysRoot) / "class" / "tty" / kernelName;
+  return !kernelName.empty() && fs::exists(classDir / "device", error) &&
+         Attribute(classDir / "type") != "0";
 }
 
 std::string DeviceSummary(const std::string& devicePath, const std::string& sysRoot) {

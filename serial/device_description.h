@@ -10,6 +10,10 @@ namespace ferrotap {
 // or "pseudo-terminal". A link such as /dev/serial/by-id/... is followed to its device first.
 std::string DescribeDevice(const std::string& devicePath, const std::string& sysRoot = "/sys");
 
+// A tty of sysfs (kernelName "ttyS0") with hardware behind it: neither a virtual console nor a
+// legacy port whose probe found no UART.
+bool IsHardwarePort(const std::string& kernelName, const std::string& sysRoot = "/sys");
+
 // "<path>: <description>", as the port choosers show it; "virtual:" paths name the cable.
 std::string DeviceSummary(const std::string& devicePath, const std::string& sysRoot = "/sys");
 

@@ -1,7 +1,12 @@
 #include "serial/port_map.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
+#include <map>
 
 #include "core/safe_file.h"
 #include "serial/serial_device.h"
@@ -10,6 +15,28 @@ namespace ferrotap {
 namespace {
 
 constexpr std::size_t kMaxPortMapBytes = 1 << 20;
+constexpr std::string_view kEnvironmentPrefix = "FERROTAP_COM";
+
+// Decimal digits without a leading zero and below 65536, or -1.
+int SmallNumber(std::string_view digits) {
+  if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) return -1;
+  unsigned value = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [next, error] = std::from_chars(digits.data(), end, value);
+  if (error != std::errc() || next != end || value > 65535) return -1;
+  return static_cast<int>(value);
+}
+
+// A port number from 1 to 65535, or 0.
+uint16_t PortNumberText(std::string_view digits) {
+  return static_cast<uint16_t>(std::max(SmallNumber(digits), 0));
+}
+
+// The n of "<stem><n>" ("ttyUSB3" -> 3), or -1.
+int KernelIndex(std::string_view name, std::string_view stem) {
+  if (name.substr(0, stem.size()) != stem) return -1;
+  return SmallNumber(name.substr(stem.size()));
+}
 
 std::string Trim(const std::string& text) {
   std::size_t begin = 0;
@@ -21,10 +48,10 @@ std::string Trim(const std::string& text) {
 
 // A map file that cannot be read is no map (the default table applies), but it must not hang
 // the caller: only a small regular file is read.
-std::string MapFileEntry(uint16_t number, const std::string& exeDir) {
+std::string MapFileContent(const std::string& exeDir) {
   if (exeDir.empty()) return {};
   try {
-    return PortMapEntry(ReadRegularFile(exeDir + "/" + kPortMapFileName, kMaxPortMapBytes), number);
+    return ReadRegularFile(exeDir + "/" + kPortMapFileName, kMaxPortMapBytes);
   } catch (const FileError&) {
     return {};
   }
@@ -32,8 +59,8 @@ std::string MapFileEntry(uint16_t number, const std::string& exeDir) {
 
 }  // namespace
 
-std::string PortMapEntry(std::string_view content, uint16_t number) {
-  const std::string key = "COM" + std::to_string(number);
+std::vector<PortMapping> PortMapEntries(std::string_view content) {
+  std::vector<PortMapping> entries;
   std::size_t start = 0;
   while (start < content.size()) {
     auto end = content.find('\n', start);
@@ -45,9 +72,54 @@ std::string PortMapEntry(std::string_view content, uint16_t number) {
     if (equals == std::string::npos) continue;
     std::string name = Trim(trimmed.substr(0, equals));
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (name == key) return Trim(trimmed.substr(equals + 1));
+    if (name.rfind("COM", 0) != 0) continue;
+    if (const uint16_t number = PortNumberText(std::string_view(name).substr(3)); number != 0) {
+      entries.push_back({number, Trim(trimmed.substr(equals + 1))});
+    }
+  }
+  return entries;
+}
+
+std::string PortMapEntry(std::string_view content, uint16_t number) {
+  for (PortMapping& entry : PortMapEntries(content)) {
+    if (entry.number == number) return std::move(entry.path);
   }
   return {};
+}
+
+std::vector<PortMapping> ExplicitPortMappings(const std::string& exeDir) {
+  std::map<uint16_t, std::string> paths;
+  for (PortMapping& entry : PortMapEntries(MapFileContent(exeDir))) {
+    if (!entry.path.empty()) paths.emplace(entry.number, std::move(entry.path));
+  }
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string_view text(*variable);
+    if (text.substr(0, kEnvironmentPrefix.size()) != kEnvironmentPrefix) continue;
+    const auto equals = text.find('=');
+    const std::string_view value = text.substr(equals + 1);
+    const uint16_t number =
+        PortNumberText(text.substr(kEnvironmentPrefix.size(), equals - kEnvironmentPrefix.size()));
+    if (number != 0 && equals != std::string_view::npos && !value.empty()) {
+      paths[number] = std::string(value);
+    }
+  }
+  std::vector<PortMapping> mappings;
+  for (auto& [number, path] : paths) mappings.push_back({number, std::move(path)});
+  return mappings;
+}
+
+uint16_t DefaultPortNumber(std::string_view kernelName) {
+  if (const int n = KernelIndex(kernelName, "ttyS"); n >= 0) {
+    const int number = n <= 3 ? n + 1 : n + 33;
+    return number <= 65535 ? static_cast<uint16_t>(number) : 0;
+  }
+  if (const int n = KernelIndex(kernelName, "ttyUSB"); n >= 0 && n <= 15) {
+    return static_cast<uint16_t>(n + 5);
+  }
+  if (const int n = KernelIndex(kernelName, "ttyACM"); n >= 0 && n <= 15) {
+    return static_cast<uint16_t>(n + 21);
+  }
+  return 0;
 }
 
 std::string DefaultDevicePath(uint16_t number) {
@@ -64,7 +136,9 @@ std::string ResolveDevicePath(uint16_t number, const std::string& exeDir) {
   if (const char* value = std::getenv(variable.c_str()); value != nullptr && *value != '\0') {
     return value;
   }
-  if (std::string mapped = MapFileEntry(number, exeDir); !mapped.empty()) return mapped;
+  if (std::string mapped = PortMapEntry(MapFileContent(exeDir), number); !mapped.empty()) {
+    return mapped;
+  }
   return DefaultDevicePath(number);
 }
 

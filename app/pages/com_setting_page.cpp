@@ -8,18 +8,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/widgets/color_swatch.h"
 #include "app/widgets/editable_combo_box.h"
 #include "app/widgets/named.h"
+#include "app/described_item_delegate.h"
 #include "core/colors.h"
 
 namespace ferrotap {
 namespace {
 
 constexpr int kGap = 5;
+constexpr int kPortScanMs = 1000;
+constexpr int kFoundRole = Qt::UserRole + 1;
 
 template <std::size_t N>
 QStringList Items(const char* const (&texts)[N]) {
@@ -37,8 +42,26 @@ EditableComboBox* Selector(const char* name, const QStringList& items, const QSt
 
 QStringList PortNumbers() {
   QStringList numbers;
-  for (int n = 1; n <= 16; ++n) numbers << QString::number(n);
+  for (int n = 1; n <= kClassicPortCount; ++n) numbers << QString::number(n);
   return numbers;
+}
+
+void FillPortList(EditableComboBox* box, const std::vector<PortChoice>& choices) {
+  // The text and the settings it stands for stay as they are: no change handler runs.
+  const QSignalBlocker blocker(box);
+  const QString text = box->currentText();
+  box->clear();
+  for (const PortChoice& choice : choices) {
+    const int row = box->count();
+    box->addItem(QString::number(choice.number));
+    box->setItemData(row,
+                     "COM" + QString::number(choice.number) + " = " +
+                         QString::fromLocal8Bit(choice.path.c_str()),
+                     Qt::ToolTipRole);
+    box->setItemData(row, QString::fromLocal8Bit(choice.found.c_str()), kFoundRole);
+  }
+  box->SetText(text);
+  box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 2 * kGap);
 }
 
 QSpinBox* SpinEdit(const char* name, int min, int max, int value) {
@@ -97,6 +120,13 @@ ComSettingPage::ComSettingPage(QWidget* parent) : QWidget(parent) {
   layout->addWidget(BuildOptionsColumn(), 0, Qt::AlignTop);
   layout->addStretch(1);
   ConnectHandlers();
+  portScanTimer_ = new QTimer(this);
+  portScanTimer_->setInterval(kPortScanMs);
+  connect(portScanTimer_, &QTimer::timeout, this, &ComSettingPage::ScanPorts);
+  for (EditableComboBox* box : {CBPortA, CBPORTB}) {
+    // The lists show each number with the device found there.
+    box->setItemDelegate(new DescribedItemDelegate(kFoundRole, box));
+  }
 }
 
 QWidget* ComSettingPage::BuildPortColumn() {
@@ -266,7 +296,8 @@ QWidget* ComSettingPage::BuildOptionsColumn() {
   BBCOMAPPLY->setEnabled(false);
   auto* filesLayout = new QGridLayout(files);
   SetBoxMargins(filesLayout);
-  filesLayout->addWidget(new QLabel("Files *.cps"), 0, 0);
+  LBCOMFILES = Named<QLabel>("LBCOMFILES", "Files *.cps");
+  filesLayout->addWidget(LBCOMFILES, 0, 0);
   filesLayout->addWidget(BBCOMLOAD, 0, 1);
   filesLayout->addWidget(BBCOMSAVE, 0, 2);
   filesLayout->addWidget(BBCOMAPPLY, 1, 1, 1, 2);
@@ -359,6 +390,42 @@ void ComSettingPage::ShowSpyMode(bool spy) {
   CB485->setEnabled(!spy);
   GBSETFLOW->setVisible(!spy);
   if (spy) RBNOFLOW->setChecked(true);
+}
+
+void ComSettingPage::ShowStartupFile(const QString& path) {
+  const QString text = QStringLiteral("Read at start: ") + path;
+  for (QWidget* control : {static_cast<QWidget*>(BBCOMLOAD), static_cast<QWidget*>(BBCOMSAVE),
+                           static_cast<QWidget*>(LBCOMFILES)}) {
+    control->setToolTip(text);
+  }
+}
+
+void ComSettingPage::ShowPortChoices(const std::vector<PortChoice>& choices) {
+  if (choices == portChoices_) return;
+  if (CBPortA->view()->isVisible() || CBPORTB->view()->isVisible()) return;
+  portChoices_ = choices;
+  for (EditableComboBox* box : {CBPortA, CBPORTB}) FillPortList(box, choices);
+  emit PortChoicesShown();
+}
+
+void ComSettingPage::SetPortScan(std::function<std::vector<PortChoice>()> scan) {
+  portScan_ = std::move(scan);
+  ScanPorts();
+}
+
+void ComSettingPage::ScanPorts() {
+  if (portScan_) ShowPortChoices(portScan_());
+}
+
+void ComSettingPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  ScanPorts();
+  portScanTimer_->start();
+}
+
+void ComSettingPage::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  portScanTimer_->stop();
 }
 
 CpsSettings ComSettingPage::Settings(const ColorSet& colors) const {

@@ -2,9 +2,12 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "serial/cps_file.h"
+#include "serial/port_list.h"
 #include "serial/port_settings_choice.h"
 
 class QCheckBox;
@@ -14,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTimer;
 
 namespace ferrotap {
 
@@ -53,8 +57,18 @@ class ComSettingPage : public QWidget {
   void CBOXRS485Change();
   // Five data bits go with one and a half stop bits.
   void CBDBChange();
+  // Names the settings file read at start on the file buttons.
+  void ShowStartupFile(const QString& path);
   // This page's part of switching spy mode on or off.
   void ShowSpyMode(bool spy);
+
+  // The port lists offer these numbers, each with what it reaches. The texts stay numbers, as
+  // the settings file keeps them; a list is not rebuilt while it is open.
+  void ShowPortChoices(const std::vector<PortChoice>& choices);
+  // What the port lists are filled from: asked at once and every second while the page shows,
+  // so that a device plugged in meanwhile appears.
+  void SetPortScan(std::function<std::vector<PortChoice>()> scan);
+  void ScanPorts();
 
   QCheckBox* CB2COM;
   EditableComboBox* CBPortA;
@@ -96,9 +110,18 @@ class ComSettingPage : public QWidget {
   EditableComboBox* CBWCOLOR;
   ColorSwatch* BLOCOL;
 
+  QLabel* LBCOMFILES;
   QPushButton* BBCOMLOAD;
   QPushButton* BBCOMSAVE;
   QPushButton* BBCOMAPPLY;
+
+ signals:
+  // The port lists changed.
+  void PortChoicesShown();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   QWidget* BuildPortColumn();
@@ -108,6 +131,10 @@ class ComSettingPage : public QWidget {
   QWidget* BuildOptionsColumn();
   void ConnectHandlers();
   void ShowFlowOptions();
+
+  std::function<std::vector<PortChoice>()> portScan_;
+  std::vector<PortChoice> portChoices_;
+  QTimer* portScanTimer_;
 };
 
 }  // namespace ferrotap

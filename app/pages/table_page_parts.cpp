@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
+#include "app/qt_color.h"
 #include "simulation/escape.h"
 
 namespace ferrotap {
@@ -109,7 +110,7 @@ QLabel* MakeEscapeLegendLabel(QWidget* parent) {
   font.setBold(true);
   label->setFont(font);
   QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, Qt::blue);
+  palette.setColor(QPalette::WindowText, CaptionColor(Qt::blue, palette));
   label->setPalette(palette);
   return label;
 }

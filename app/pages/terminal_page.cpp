@@ -70,6 +70,8 @@ QWidget* TerminalPage::BuildTransmitBox() {
 
   BBFLYTX = Named<QPushButton>("BBFLYTX", "TX");
   BBFLYTX->setEnabled(false);
+  // Enter sends as "TX" does; with nothing to send the button is disabled and takes no click.
+  connect(EDFLYTX, &QLineEdit::returnPressed, BBFLYTX, &QPushButton::click);
   BBTXFILE = Named<QPushButton>("BBTXFILE", "TX FILE");
   CBADDCRLF = Named<QCheckBox>("CBADDCRLF", "Add CR(LF)");
   CBUSEAC = Named<QCheckBox>("CBUSEAC", " Use Commands List");

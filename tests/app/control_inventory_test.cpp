@@ -192,7 +192,9 @@ class ControlInventoryTest : public QObject {
     QVERIFY(expectedParent->isAncestorOf(control));
 
     QCOMPARE(ShownText(control), text);
-    QCOMPARE(Items(control), items);
+    // The port lists also offer the numbers of devices present beyond the classic sixteen.
+    const bool portList = name == "CBPortA" || name == "CBPORTB";
+    QCOMPARE(portList ? Items(control).mid(0, items.size()) : Items(control), items);
     QCOMPARE(State(control), state);
     // The control's own flags, whatever its page or group says.
     QCOMPARE(!control->testAttribute(Qt::WA_ForceDisabled), enabled);

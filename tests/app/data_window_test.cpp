@@ -28,6 +28,30 @@ int InkIn(DataWindow& w, const QRect& rect) {
   return ink;
 }
 
+// Of a control byte's cell, filled in red: the lengths of the runs of rows that hold digit
+// pixels, nearer the background than the fill.
+QList<int> DigitRowRuns(DataWindow& w, const QRect& cell) {
+  const QImage image = w.viewport()->grab().toImage();
+  const QColor back = w.BackgroundQColor();
+  const auto distance = [](QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+           std::abs(a.blue() - b.blue());
+  };
+  QList<int> runs;
+  bool inRun = false;
+  for (int y = cell.top(); y <= cell.bottom(); ++y) {
+    bool digit = false;
+    for (int x = cell.left(); x <= cell.right(); ++x) {
+      const QColor pixel(image.pixel(x, y));
+      digit = digit || distance(pixel, back) < distance(pixel, QColor(255, 0, 0));
+    }
+    if (digit && !inRun) runs << 0;
+    if (digit) ++runs.back();
+    inRun = digit;
+  }
+  return runs;
+}
+
 }  // namespace
 
 class DataWindowTest : public QObject {
@@ -261,6 +285,14 @@ class DataWindowTest : public QObject {
       QVERIFY2(InkIn(w, cellRect(col)) > 0, qPrintable(QString::number(col)));
     QCOMPARE(InkIn(w, cellRect(5)), 0);  // the blank stays blank
     QVERIFY(InkIn(w, cellRect(6)) > 0);  // and B is where it belongs
+
+    // The value reads at normal size: two digits one above the other, each at least six pixels
+    // high, with a row between them.
+    const QList<int> digits = DigitRowRuns(
+        w, QRect(static_cast<int>(cell) + 1, 0, static_cast<int>(cell) - 2, rowHeight));
+    QCOMPARE(digits.size(), 2);
+    QVERIFY2(digits[0] >= 6 && digits[1] >= 6,
+             qPrintable(QString("%1 and %2 rows").arg(digits[0]).arg(digits[1])));
   }
 };
 

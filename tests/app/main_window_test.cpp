@@ -1,6 +1,8 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -12,6 +14,9 @@
 #include "app/application.h"
 #include "app/data_window.h"
 #include "app/main_window.h"
+#include "app/qt_color.h"
+#include "core/readable_color.h"
+#include "app/status_strip.h"
 #include "app/window_setup.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
@@ -227,6 +232,43 @@ class MainWindowTest : public QObject {
     app->SetDialogs(nullptr);
     QCOMPARE(dialogs_.Errors(), QStringList({"Com A open error", "Com A open error"}));
     QCOMPARE(worked, 1);
+  }
+
+  // On a dark desktop the display-only captions and the default data colours read; on a light
+  // one they keep the given colours. The settings file holds the given defaults either way.
+  void coloursFollowTheDesktopPalette() {
+    const auto caption = [](const MainWindow& window, const QString& text) {
+      for (QLabel* label : window.Strip()->findChildren<QLabel*>()) {
+        if (label->text() == text) return label->palette().color(QPalette::WindowText);
+      }
+      return QColor();
+    };
+    QCOMPARE(window_->Colors().values, kDefaultColors);
+    QCOMPARE(caption(*window_, "CTS"), QColor(0, 0, 128));
+
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
+    dark.setColor(QPalette::Text, Qt::white);
+    QApplication::setPalette(dark);
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(light); });
+    QTemporaryDir dir;
+    MainWindow window(dir.path(), &dialogs_);
+    const Color base = RgbColor(0x23, 0x23, 0x23);
+    for (ColorRole role : {ColorRole::PortAHandShake, ColorRole::PortBData,
+                           ColorRole::ProtFatalError, ColorRole::ProtSimulated}) {
+      QVERIFY(ContrastRatio(window.Colors()[role], base) >= kReadableContrast);
+    }
+    const Color windowColor = RgbColor(0x35, 0x35, 0x35);
+    for (const char* text : {"CTS", "DSR", "DCD", "RX", "TX"}) {
+      QVERIFY2(ContrastRatio(FromQColor(caption(window, text)), windowColor) >= kReadableContrast,
+               qPrintable(text));
+    }
+    QFile file(window.CpsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().split('\n').value(22), QByteArray("PortB_Data/Echo_color=16711680\r"));
   }
 
  private:

@@ -2,9 +2,12 @@
 #include <termios.h>
 #include <unistd.h>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -465,7 +468,14 @@ class MonitorTest : public QObject {
     QVERIFY(apply->isEnabled());
     QTest::qWait(200);
     QCOMPARE(dialogs_.Errors().size(), 1);  // reported once, and nothing spins meanwhile
-    QCOMPARE(Text(window_->REA), QByteArray("41 42 "));
+    // The capture records the loss once, on a line of its own.
+    const QByteArray lost = Text(window_->REA);
+    QVERIFY2(
+        QRegularExpression("^41 42 \\r\\n\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] "
+                           "Com A lost: [^\\r\\n]+\\r\\n$")
+            .match(QString::fromLatin1(lost))
+            .hasMatch(),
+        lost.constData());
 
     QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
     qputenv("FERROTAP_COM1", name);
@@ -474,8 +484,141 @@ class MonitorTest : public QObject {
     QVERIFY(window_->CP1->Open());
     QVERIFY(window_->findChild<PortLed*>("LEDCOMA")->Active());
     QCOMPARE(write(master, "C", 1), 1);
-    QTRY_COMPARE(Text(window_->REA), QByteArray("41 42 43 "));
+    QTRY_COMPARE(Text(window_->REA), lost + "43 ");
     window_.reset();
+    close(slave);
+    close(master);
+  }
+
+  // A replug leaves both ends of the gap in the capture, in the notice colour; the data around
+  // them keeps its own, and the lamps of the output lines are out while the device is gone.
+  void lossAndReturnAreWrittenInTheCapture() {
+    window_.reset();
+    QTemporaryDir links;
+    const QString link = links.filePath("usb-adapter-if00");
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    QVERIFY(QFile::link(QString::fromLatin1(name), link));
+    qputenv("FERROTAP_COM1", QFile::encodeName(link));
+    window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
+    DataWindow* rea = window_->REA;
+    auto* rtsLamp = window_->findChild<StatusLight*>("RTSLED");
+    auto* dtrLamp = window_->findChild<StatusLight*>("DTRLED");
+    QVERIFY(rtsLamp->Lit() && dtrLamp->Lit());
+    QCOMPARE(write(master, "AB", 2), 2);
+    QTRY_COMPARE(Text(rea), QByteArray("41 42 "));
+    close(slave);
+    close(master);
+    QTRY_COMPARE(dialogs_.Errors().size(), 1);
+    QVERIFY(!rtsLamp->Lit() && !dtrLamp->Lit());
+    const std::size_t lostAt = rea->Model().Length();
+    QVERIFY(Text(rea).contains("\r\n["));
+    QCOMPARE(ColorAt(rea, 8), kPortNoticeColor);
+    QCOMPARE(rea->InsertColor(), window_->Colors()[ColorRole::PortAData]);
+
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    QVERIFY(QFile::remove(link) && QFile::link(QString::fromLatin1(name), link));
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs_.Infos().size(), 1, 10000);
+    QVERIFY(rtsLamp->Lit() && dtrLamp->Lit());
+    const QByteArray back = Text(rea).mid(int(lostAt));
+    QVERIFY2(back.startsWith("[") && back.contains("] Com A is back: " + QFile::encodeName(link)) &&
+                 back.endsWith("\r\n"),
+             back.constData());
+    QCOMPARE(ColorAt(rea, lostAt), kPortNoticeColor);
+    QCOMPARE(write(master, "C", 1), 1);
+    QTRY_VERIFY(Text(rea).endsWith(back + "43 "));
+    QCOMPARE(ColorAt(rea, rea->Model().Length() - 1), window_->Colors()[ColorRole::PortAData]);
+    window_.reset();
+    close(slave);
+    close(master);
+  }
+
+  // A port A that does not open drives no line: its RTS and DTR lamps stay out until it does.
+  void outputLampsOutWhilePortAIsNotOpen() {
+    window_.reset();
+    qputenv("FERROTAP_COM1", QFile::encodeName(dir_->filePath("no-such-tty")));
+    window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
+    QVERIFY(!dialogs_.Errors().isEmpty());
+    QVERIFY(dialogs_.Errors().front().startsWith("Com A open error"));
+    auto* rtsLamp = window_->findChild<StatusLight*>("RTSLED");
+    auto* dtrLamp = window_->findChild<StatusLight*>("DTRLED");
+    QVERIFY(window_->CP1->RTS() && window_->CP1->DTR());
+    QVERIFY(!rtsLamp->Lit() && !dtrLamp->Lit());
+    window_->Label5Click();
+    QVERIFY(!dtrLamp->Lit());
+    window_->Label5Click();
+
+    peerA_ = std::make_unique<test::VirtualPeer>(1, CableName());
+    window_->BBCOMAPPLYClick();
+    QVERIFY(window_->CP1->Open());
+    QVERIFY(rtsLamp->Lit() && dtrLamp->Lit());
+  }
+
+  // Enter in the transmit edit sends as "TX" does, line end included; nothing to send, nothing
+  // sent.
+  void enterInTheTransmitEditSends() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    terminal_->CBADDCRLF->setChecked(true);
+    terminal_->EDFLYTX->setFocus();
+    QTest::keyClick(terminal_->EDFLYTX, Qt::Key_Return);
+    terminal_->EDFLYTX->setText("AT$41");
+    QTest::keyClick(terminal_->EDFLYTX, Qt::Key_Return);
+    QTRY_COMPARE(peerA_->Received(), QByteArray("ATA\r\n"));
+    page_->RBCR->setChecked(true);
+    QTest::keyClick(terminal_->EDFLYTX, Qt::Key_Enter);
+    QTRY_COMPARE(peerA_->Received(), QByteArray("ATA\r\nATA\r"));
+    QCOMPARE(terminal_->EDFLYTX->text(), QString("AT$41"));
+    QVERIFY(dialogs_.Errors().isEmpty());
+  }
+
+  // A device plugged in while the page shows joins the port lists; its number, beyond the classic
+  // sixteen, is applied and stored like any other.
+  void pluggedDeviceBeyondSixteenIsOfferedAndUsed() {
+    QTemporaryDir links;
+    const QString link = links.filePath("usb-board-if00");
+    const QByteArray mapped = qgetenv("FERROTAP_COM21");
+    qputenv("FERROTAP_COM21", QFile::encodeName(link));
+    const auto restore = qScopeGuard([&] {
+      if (mapped.isNull()) {
+        qunsetenv("FERROTAP_COM21");
+      } else {
+        qputenv("FERROTAP_COM21", mapped);
+      }
+    });
+    window_->show();
+    window_->PageControl1->setCurrentIndex(1);
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QCOMPARE(page_->CBPortA->findText("21"), -1);
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    QVERIFY(QFile::link(QString::fromLatin1(name), link));
+    QTRY_VERIFY(page_->CBPortA->findText("21") >= 0);
+    const int item = page_->CBPortA->findText("21");
+    QCOMPARE(page_->CBPortA->itemText(15), QString("16"));
+    QCOMPARE(page_->CBPortA->itemData(item, Qt::ToolTipRole).toString(), "COM21 = " + link);
+    QVERIFY(page_->CBPORTB->findText("21") >= 0);
+    QVERIFY(!page_->BBCOMAPPLY->isEnabled());
+
+    page_->CBPortA->setCurrentIndex(item);
+    QVERIFY(page_->LBPortADevice->text().endsWith("pseudo-terminal"));
+    QTest::mouseClick(page_->BBCOMAPPLY, Qt::LeftButton);
+    QVERIFY(window_->CP1->Open());
+    QCOMPARE(window_->Strip()->SB1Panel(1), "COM 21");
+    window_->PageControl1->setCurrentIndex(0);
+    QCOMPARE(write(master, "Z", 1), 1);
+    QTRY_COMPARE(Text(rea_), QByteArray("5A "));
+    const QString saved = dir_->filePath("board.cps");
+    dialogs_.AnswerFile(saved);
+    window_->BBCOMSAVEClick();
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().split('\n').value(1), QByteArray("ComA_Port=21\r"));
+    window_->ClosePorts();
     close(slave);
     close(master);
   }

@@ -1,6 +1,9 @@
 #include <QtTest>
+#include <chrono>
+#include <ctime>
 
 #include "core/line_status.h"
+#include "core/port_event.h"
 #include "tests/support/test_registry.h"
 
 class LineStatusTest : public QObject {
@@ -25,6 +28,27 @@ class LineStatusTest : public QObject {
     QFETCH(bool, lineBreak);
     QFETCH(QString, text);
     QCOMPARE(QString::fromStdString(ferrotap::LineErrorText(port, error, lineBreak)), text);
+  }
+
+  // Local time to the millisecond, so that the line sorts among what was captured around it.
+  void portEventTexts() {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "CET-1");
+    tzset();
+    using namespace std::chrono;
+    // 2026-12-08 13:23:05.007 UTC, 14:23:05.007 in the zone above.
+    const system_clock::time_point when{seconds(1796736185) + milliseconds(7)};
+    QCOMPARE(ferrotap::PortEventText('A', ferrotap::PortEvent::Lost, "/dev/ttyUSB0: gone", when),
+             std::string("[2026-12-08 14:23:05.007] Com A lost: /dev/ttyUSB0: gone"));
+    QCOMPARE(ferrotap::PortEventText('B', ferrotap::PortEvent::Back, "/dev/ttyUSB1",
+                                     when + milliseconds(993)),
+             std::string("[2026-12-08 14:23:06.000] Com B is back: /dev/ttyUSB1"));
+    if (zone.isNull()) {
+      qunsetenv("TZ");
+    } else {
+      qputenv("TZ", zone);
+    }
+    tzset();
   }
 };
 

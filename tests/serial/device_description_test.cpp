@@ -4,73 +4,26 @@
 
 #include <QtTest>
 #include <filesystem>
-#include <fstream>
 
 #include "serial/device_description.h"
+#include "tests/support/fake_sysfs.h"
 #include "tests/support/test_registry.h"
 
 namespace ferrotap {
-namespace {
-
 namespace fs = std::filesystem;
-
-void WriteFile(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << text << '\n';
-}
-
-// A sysfs-like tree: class/tty/<name> links into devices/, and a port's "device" link points at
-// the device that owns it, as the kernel lays them out.
-class FakeSysfs {
- public:
-  FakeSysfs() : root_(dir_.path().toStdString() + "/sys") {}
-
-  const fs::path& Root() const { return root_; }
-  std::string Dev(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
-
-  // deviceDir is relative to devices/; the tty sits below it in tty/<name>.
-  void AddTty(const std::string& name, const std::string& deviceDir) {
-    const fs::path tty = root_ / "devices" / deviceDir / "tty" / name;
-    fs::create_directories(tty);
-    fs::create_symlink("../../../" + fs::path(deviceDir).filename().string(), tty / "device");
-    fs::create_directories(root_ / "class" / "tty");
-    fs::create_symlink(fs::relative(tty, root_ / "class" / "tty"), root_ / "class" / "tty" / name);
-  }
-  void Attribute(const std::string& dir, const std::string& name, const std::string& value) {
-    WriteFile(root_ / "devices" / dir / name, value);
-  }
-  void UsbDevice(const std::string& dir, const std::string& product, const std::string& maker,
-                 const std::string& serial) {
-    Attribute(dir, "idVendor", "0403");
-    Attribute(dir, "idProduct", "6001");
-    if (!product.empty()) Attribute(dir, "product", product);
-    if (!maker.empty()) Attribute(dir, "manufacturer", maker);
-    if (!serial.empty()) Attribute(dir, "serial", serial);
-  }
-
- private:
-  QTemporaryDir dir_;
-  fs::path root_;
-};
-
-}  // namespace
+using test::FakeSysfs;
+using test::WriteFile;
 
 class DeviceDescriptionTest : public QObject {
   Q_OBJECT
 
  private slots:
   void initTestCase() {
-    const std::string usb = "pci0000:00/0000:00:14.0/usb1";
-    sys_.UsbDevice(usb + "/1-1", "FT232R USB UART", "FTDI", "A50285BI");
-    sys_.AddTty("ttyUSB0", usb + "/1-1/1-1:1.0/ttyUSB0");
-    sys_.UsbDevice(usb + "/1-2", "CDC Serial", "", "");
-    sys_.AddTty("ttyACM0", usb + "/1-2/1-2:1.0");
-    sys_.UsbDevice(usb + "/1-3", "", "", "");
-    sys_.AddTty("ttyUSB1", usb + "/1-3/1-3:1.0/ttyUSB1");
-    sys_.AddTty("ttyS0", "pnp0/00:00");
-    sys_.Attribute("pnp0/00:00/tty/ttyS0", "type", "4");
-    sys_.AddTty("ttyS1", "platform/serial8250");
-    sys_.Attribute("platform/serial8250/tty/ttyS1", "type", "0");
+    sys_.AddUsbTty("ttyUSB0", 1, "FT232R USB UART", "FTDI", "A50285BI");
+    sys_.AddUsbTty("ttyACM0", 2, "CDC Serial", "", "");
+    sys_.AddUsbTty("ttyUSB1", 3, "", "", "");
+    sys_.AddUart("ttyS0", "4");
+    sys_.AddUart("ttyS1", "0");
     // What /dev/serial/by-id holds: a link to the kernel's device node.
     WriteFile(sys_.Dev("dev/ttyUSB0"), "");
     fs::create_symlink(sys_.Dev("dev/ttyUSB0"), sys_.Dev("usb-FTDI_A50285BI-if00-port0"));

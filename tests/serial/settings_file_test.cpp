@@ -100,9 +100,14 @@ class SettingsFileTest : public QObject {
     page->CBPortA->SetText("16");
     QCOMPARE(page->LBPortADevice->text(), "virtual:settings_map:a: virtual cable");
     page->CBBR->SetText("19200");
+    // Save and Load open beside the file read at start, which the page names.
+    QCOMPARE(page->BBCOMSAVE->toolTip(), "Read at start: " + first->CpsPath());
+    dialogs_.AnswerFile(std::nullopt);
+    page->BBCOMLOAD->click();
+    QCOMPARE(dialogs_.OpenRequests().back(), CpsDialog(config));
     dialogs_.AnswerFile(first->CpsPath());
     page->BBCOMSAVE->click();
-    QCOMPARE(dialogs_.SaveRequests().back(), CpsDialog(home + '/'));
+    QCOMPARE(dialogs_.SaveRequests().back(), CpsDialog(config));
     first->ClosePorts();
 
     MainWindow* second = Open(folders);

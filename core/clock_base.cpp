@@ -1,0 +1,15 @@
+#include "core/clock_base.h"
+
+#include <chrono>
+
+namespace ferrotap {
+
+ClockBase ClockBase::Now() {
+  using namespace std::chrono;
+  ClockBase base;
+  base.steadyNs = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  base.wallNs = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+  return base;
+}
+
+}  // namespace ferrotap
