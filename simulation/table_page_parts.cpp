@@ -3,10 +3,12 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include "simulation/escape.h"
+#include "simulation/table_file_lines.h"
 
 namespace ferrotap {
 namespace {
@@ -42,7 +44,9 @@ class FixedCellsDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
     if (IsFixedCell(index)) return nullptr;
-    return QStyledItemDelegate::createEditor(parent, option, index);
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setMaxLength(kGridCellMaxLength);
+    return editor;
   }
 
  protected:
