@@ -108,6 +108,10 @@ class ComSettingPage : public QWidget {
   QWidget* BuildOptionsColumn();
   void ConnectHandlers();
   void ShowFlowOptions();
+
+  // A click on a box of a pair is the user's choice: the pair is no longer open.
+  bool outCriteriaOpen_ = false;
+  bool inCriteriaOpen_ = false;
 };
 
 }  // namespace ferrotap
