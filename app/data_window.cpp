@@ -14,7 +14,7 @@
 #include <cmath>
 
 #include "app/qt_color.h"
-#include "app/rtf_writer.h"
+#include "core/rtf_writer.h"
 
 namespace ferrotap {
 

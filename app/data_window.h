@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/colors.h"
-#include "app/row_layout.h"
-#include "app/text_model.h"
+#include "core/colors.h"
+#include "core/row_layout.h"
+#include "core/text_model.h"
 
 class QMenu;
 

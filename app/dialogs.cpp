@@ -1,6 +1,6 @@
 #include "app/dialogs.h"
 
-#include "serial/port_select_dialog.h"
+#include "app/port_select_dialog.h"
 
 #include <QApplication>
 #include <QColorDialog>

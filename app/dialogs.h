@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/colors.h"
+#include "core/colors.h"
 
 namespace ferrotap {
 

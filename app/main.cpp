@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
-#include "app/program_folders.h"
+#include "core/program_folders.h"
 
 int main(int argc, char* argv[]) {
   // Before the application object: --help and --version need no display.

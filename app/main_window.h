@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/bytes.h"
-#include "app/colors.h"
-#include "app/program_folders.h"
+#include "core/bytes.h"
+#include "core/colors.h"
+#include "core/program_folders.h"
 
 class QTabWidget;
 

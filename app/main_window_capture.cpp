@@ -1,14 +1,14 @@
 #include <QTabWidget>
 
 #include "app/data_window.h"
-#include "app/editable_combo_box.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/render.h"
-#include "app/terminal_page.h"
-#include "protocol/protocol_engine.h"
+#include "core/render.h"
+#include "app/pages/terminal_page.h"
+#include "app/protocol_engine.h"
 #include "serial/com_port.h"
-#include "serial/com_setting_page.h"
-#include "serial/interval_timer.h"
+#include "app/pages/com_setting_page.h"
+#include "app/interval_timer.h"
 #include "serial/rs485_timing.h"
 
 namespace ferrotap {

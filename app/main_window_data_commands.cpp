@@ -2,13 +2,13 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "app/color_swatch.h"
+#include "app/widgets/color_swatch.h"
 #include "app/data_window.h"
 #include "app/dialogs.h"
-#include "app/editable_combo_box.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/terminal_page.h"
-#include "serial/com_setting_page.h"
+#include "app/pages/terminal_page.h"
+#include "app/pages/com_setting_page.h"
 
 namespace ferrotap {
 

@@ -3,14 +3,14 @@
 #include <QLabel>
 
 #include "app/data_window.h"
-#include "app/line_status.h"
+#include "core/line_status.h"
 #include "app/main_window.h"
-#include "app/status_light.h"
+#include "app/widgets/status_light.h"
 #include "app/status_strip.h"
-#include "protocol/protocol_engine.h"
-#include "protocol/protocol_setting_page.h"
+#include "app/protocol_engine.h"
+#include "app/pages/protocol_setting_page.h"
 #include "serial/com_port.h"
-#include "serial/com_setting_page.h"
+#include "app/pages/com_setting_page.h"
 #include "serial/status_light_controller.h"
 
 namespace ferrotap {

@@ -8,24 +8,24 @@
 #include <QTabWidget>
 
 #include "app/dialogs.h"
-#include "app/editable_combo_box.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/port_led.h"
-#include "app/status_light.h"
+#include "app/widgets/port_led.h"
+#include "app/widgets/status_light.h"
 #include "app/status_strip.h"
-#include "protocol/protocol_engine.h"
+#include "app/protocol_engine.h"
 #include "serial/com_port.h"
 #include "serial/com_port_error.h"
-#include "serial/com_setting_page.h"
+#include "app/pages/com_setting_page.h"
 #include "serial/device_description.h"
-#include "serial/interval_timer.h"
+#include "app/interval_timer.h"
 #include "serial/port_map.h"
 #include "serial/port_settings_choice.h"
-#include "serial/qt_notification_channel.h"
+#include "app/qt_notification_channel.h"
 #include "serial/status_light_controller.h"
 #include "simulation/escape.h"
-#include "simulation/simulation_roles.h"
-#include "simulation/sender.h"
+#include "app/simulation_roles.h"
+#include "app/sender.h"
 
 namespace ferrotap {
 namespace {

@@ -1,8 +1,8 @@
 #include "app/data_window.h"
 #include "app/main_window.h"
 #include "serial/com_port.h"
-#include "serial/com_setting_page.h"
-#include "simulation/sender.h"
+#include "app/pages/com_setting_page.h"
+#include "app/sender.h"
 
 namespace ferrotap {
 

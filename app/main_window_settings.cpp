@@ -6,15 +6,15 @@
 #include <QRadioButton>
 #include <exception>
 
-#include "app/color_swatch.h"
+#include "app/widgets/color_swatch.h"
 #include "app/data_window.h"
 #include "app/dialogs.h"
-#include "app/editable_combo_box.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
 #include "app/status_strip.h"
-#include "app/terminal_page.h"
-#include "protocol/protocol_setting_page.h"
-#include "serial/com_setting_page.h"
+#include "app/pages/terminal_page.h"
+#include "app/pages/protocol_setting_page.h"
+#include "app/pages/com_setting_page.h"
 #include "serial/cps_file.h"
 #include "serial/key_value.h"
 

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QPalette>
 
-#include "app/colors.h"
+#include "core/colors.h"
 
 namespace ferrotap {
 

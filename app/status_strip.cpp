@@ -7,9 +7,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/named.h"
-#include "app/port_led.h"
-#include "app/status_light.h"
+#include "app/widgets/named.h"
+#include "app/widgets/port_led.h"
+#include "app/widgets/status_light.h"
 
 namespace ferrotap {
 namespace {

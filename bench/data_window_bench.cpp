@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/colors.h"
+#include "core/colors.h"
 #include "app/data_window.h"
-#include "app/render.h"
+#include "core/render.h"
 
 namespace {
 

@@ -27,12 +27,12 @@
 #include "app/application.h"
 #include "app/data_window.h"
 #include "app/dialogs.h"
-#include "app/editable_combo_box.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/terminal_page.h"
+#include "app/pages/terminal_page.h"
 #include "bench/serial_bench_support.h"
-#include "serial/com_setting_page.h"
-#include "simulation/sender.h"
+#include "app/pages/com_setting_page.h"
+#include "app/sender.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "app/data_window.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
-#include "app/render.h"
+#include "core/render.h"
 #include "app/status_strip.h"
 #include "bench/recording_dialogs.h"
 #include "serial/virtual_serial_device.h"

@@ -27,7 +27,7 @@
 #include "app/application.h"
 #include "app/data_window.h"
 #include "app/main_window.h"
-#include "app/render.h"
+#include "core/render.h"
 #include "bench/serial_bench_support.h"
 
 namespace {

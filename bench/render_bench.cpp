@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "app/render.h"
+#include "core/render.h"
 
 namespace {
 

@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/editable_combo_box.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
 #include "serial/com_port.h"
-#include "serial/com_setting_page.h"
-#include "serial/interval_timer.h"
+#include "app/pages/com_setting_page.h"
+#include "app/interval_timer.h"
 #include "serial/virtual_serial_device.h"
 
 namespace {

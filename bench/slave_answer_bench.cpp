@@ -23,10 +23,10 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
-#include "app/terminal_page.h"
+#include "app/pages/terminal_page.h"
 #include "bench/recording_dialogs.h"
 #include "bench/serial_bench_support.h"
-#include "simulation/simulation_table_page.h"
+#include "app/pages/simulation_table_page.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/render.h"
+#include "core/render.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/rtf_writer.h"
-#include "app/text_model.h"
+#include "core/rtf_writer.h"
+#include "core/text_model.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/text_model_ops.h"
 

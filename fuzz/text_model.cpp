@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_model.h"
+#include "core/text_model.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/text_model_ops.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/colors.h"
+#include "core/colors.h"
 
 namespace ferrotap::fuzz {
 

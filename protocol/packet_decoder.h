@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/bytes.h"
-#include "app/colors.h"
-#include "app/render.h"
+#include "core/bytes.h"
+#include "core/colors.h"
+#include "core/render.h"
 #include "protocol/protocol_definition.h"
 
 namespace ferrotap {

@@ -1,7 +1,7 @@
 #include "protocol/pdt_file.h"
 
 #include "serial/key_value.h"
-#include "serial/printable_text.h"
+#include "core/printable_text.h"
 
 namespace ferrotap {
 

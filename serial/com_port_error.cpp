@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "serial/printable_text.h"
+#include "core/printable_text.h"
 
 namespace ferrotap {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "serial/key_value.h"
-#include "serial/printable_text.h"
+#include "core/printable_text.h"
 
 namespace ferrotap {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/colors.h"
+#include "core/colors.h"
 
 namespace ferrotap {
 

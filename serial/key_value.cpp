@@ -3,8 +3,8 @@
 #include <cctype>
 #include <charconv>
 
-#include "serial/printable_text.h"
-#include "serial/safe_file.h"
+#include "core/printable_text.h"
+#include "core/safe_file.h"
 
 namespace ferrotap {
 namespace {
@@ -29,6 +29,17 @@ bool IsTrueText(std::string_view text) {
 
 std::string BoolText(bool flag) {
   return flag ? "True" : "False";
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool ParseIntegerValue(std::string_view text, int& value) {

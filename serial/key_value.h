@@ -11,6 +11,7 @@ namespace ferrotap {
 std::string ValueAfterEquals(std::string_view line);
 bool IsTrueText(std::string_view text);
 std::string BoolText(bool flag);
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // The whole integer a settings value holds, or false (the value is then left alone).
 bool ParseIntegerValue(std::string_view text, int& value);

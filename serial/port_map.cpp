@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "serial/safe_file.h"
+#include "core/safe_file.h"
 #include "serial/serial_device.h"
 
 namespace ferrotap {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "serial/key_value.h"
-#include "serial/printable_text.h"
+#include "core/printable_text.h"
 
 namespace ferrotap {
 namespace {
@@ -38,17 +38,6 @@ std::string_view Trimmed(std::string_view text) {
     text.remove_suffix(1);
   }
   return text;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/bytes.h"
+#include "core/bytes.h"
 
 namespace ferrotap {
 

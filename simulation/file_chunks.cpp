@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "serial/safe_file.h"
+#include "core/safe_file.h"
 
 namespace ferrotap {
 

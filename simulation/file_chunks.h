@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/bytes.h"
+#include "core/bytes.h"
 
 namespace ferrotap {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/bytes.h"
+#include "core/bytes.h"
 
 namespace ferrotap {
 

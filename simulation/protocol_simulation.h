@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/bytes.h"
-#include "app/render.h"
+#include "core/bytes.h"
+#include "core/render.h"
 #include "protocol/packet_decoder.h"
 #include "protocol/protocol_definition.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/bytes.h"
+#include "core/bytes.h"
 #include "protocol/protocol_definition.h"
 
 namespace ferrotap {

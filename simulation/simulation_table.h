@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/bytes.h"
+#include "core/bytes.h"
 
 namespace ferrotap {
 

@@ -14,8 +14,9 @@ if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 if [ "${1:-}" = package ]; then
-  # dpkg-shlibdeps and file compute the package's dependencies from the binary.
-  packages+=(dpkg-dev file desktop-file-utils appstream)
+  # dpkg-shlibdeps and file compute the package's dependencies from the binary, dpkg-buildflags
+  # gives the hardening flags, lintian checks the package against Debian policy.
+  packages+=(dpkg-dev file desktop-file-utils appstream lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/color_swatch.h"
+#include "app/widgets/color_swatch.h"
 #include "app/data_window.h"
 #include "app/main_window.h"
 #include "tests/support/scripted_dialogs.h"

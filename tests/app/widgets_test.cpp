@@ -2,11 +2,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "app/color_swatch.h"
+#include "app/widgets/color_swatch.h"
 #include "app/dialogs.h"
-#include "app/editable_combo_box.h"
-#include "app/port_led.h"
-#include "app/status_light.h"
+#include "app/widgets/editable_combo_box.h"
+#include "app/widgets/port_led.h"
+#include "app/widgets/status_light.h"
 #include "tests/support/test_registry.h"
 
 namespace ferrotap {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it from outside: its contents, its control fields, the
-# extracted program's --version and the validity of its desktop entry and metainfo.
+# extracted program's --version, the validity of its desktop entry and metainfo, its copyright and
+# changelog, and lintian's verdict.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 deb=$(bash tools/package.sh | tail -n 1) || { echo "package build failed"; exit 1; }
@@ -29,7 +30,8 @@ dpkg-deb -f "$deb" >"$root/control.txt"
 for file in ./usr/bin/ferrotap ./usr/share/applications/$id.desktop \
   ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
   ./usr/share/icons/hicolor/48x48/apps/$id.png ./usr/share/icons/hicolor/128x128/apps/$id.png \
-  ./usr/share/man/man1/ferrotap.1.gz; do
+  ./usr/share/man/man1/ferrotap.1.gz ./usr/share/doc/ferrotap/copyright \
+  ./usr/share/doc/ferrotap/changelog.gz; do
   check "lists $file" contains "$file" "$root/contents.txt"
 done
 check "file name carries version and architecture" \
@@ -37,6 +39,7 @@ check "file name carries version and architecture" \
 check "depends on the Qt libraries found in the binary" contains "libqt6widgets6" "$root/control.txt"
 check "section" contains "Section: electronics" "$root/control.txt"
 check "maintainer" grep -qE '^Maintainer: .+ <.+@.+>$' "$root/control.txt"
+check "lintian: no error, no warning" lintian --fail-on error,warning "$deb"
 
 dpkg -x "$deb" "$root/x"
 check "extracted program reports the package version" \
@@ -49,6 +52,18 @@ check "desktop-file-validate" desktop-file-validate "$root/x/usr/share/applicati
 check "appstreamcli validate" appstreamcli validate --no-net "$root/x/usr/share/metainfo/$id.metainfo.xml"
 check "metainfo names this release" contains "release version=\"$version\"" \
   "$root/x/usr/share/metainfo/$id.metainfo.xml"
+
+doc=$root/x/usr/share/doc/ferrotap
+gzip -dc "$doc/changelog.gz" >"$root/changelog"
+check "changelog's newest entry is this version" \
+  test "$(dpkg-parsechangelog -l "$root/changelog" -S Version)" = "$version"
+check "metainfo release date is the changelog's" contains \
+  "date=\"$(date -u -d "$(dpkg-parsechangelog -l "$root/changelog" -S Date)" +%F)\"" \
+  "$root/x/usr/share/metainfo/$id.metainfo.xml"
+# The copyright file's paragraph of the MIT licence, unindented, is LICENSE from "Permission" on.
+check "copyright quotes LICENSE" diff \
+  <(awk -v RS= '/^License: MIT\n/' "$doc/copyright" | sed '1d;s/^ //;s/^\.$//') \
+  <(sed -n '/^Permission/,$p' LICENSE)
 
 echo "package: $passed passed, $failed failed"
 test "$failed" -eq 0

@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-#include "protocol/protocol_setting_page.h"
+#include "app/pages/protocol_setting_page.h"
 #include "tests/support/test_registry.h"
 
 using ferrotap::ProtocolSettingPage;

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "serial/interval_timer.h"
+#include "app/interval_timer.h"
 #include "tests/support/test_registry.h"
 
 using Clock = std::chrono::steady_clock;

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "serial/port_select_dialog.h"
+#include "app/port_select_dialog.h"
 #include "tests/support/test_registry.h"
 
 class PortSelectDialogTest : public QObject {

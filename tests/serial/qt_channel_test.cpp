@@ -3,7 +3,7 @@
 #include <QThread>
 
 #include "serial/com_port.h"
-#include "serial/qt_notification_channel.h"
+#include "app/qt_notification_channel.h"
 #include "tests/serial/serial_test_support.h"
 #include "tests/support/test_registry.h"
 

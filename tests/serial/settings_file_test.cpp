@@ -14,13 +14,13 @@
 #include <stdexcept>
 
 #include "app/application.h"
-#include "app/color_swatch.h"
-#include "app/editable_combo_box.h"
+#include "app/widgets/color_swatch.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/program_folders.h"
+#include "core/program_folders.h"
 #include "app/status_strip.h"
 #include "serial/com_port.h"
-#include "serial/com_setting_page.h"
+#include "app/pages/com_setting_page.h"
 #include "serial/cps_file.h"
 #include "serial/key_value.h"
 #include "tests/support/scripted_dialogs.h"

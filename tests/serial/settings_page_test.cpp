@@ -9,12 +9,12 @@
 #include <QtTest>
 #include <optional>
 
-#include "app/editable_combo_box.h"
+#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
 #include "app/status_strip.h"
-#include "app/terminal_page.h"
-#include "protocol/protocol_setting_page.h"
-#include "serial/com_setting_page.h"
+#include "app/pages/terminal_page.h"
+#include "app/pages/protocol_setting_page.h"
+#include "app/pages/com_setting_page.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 

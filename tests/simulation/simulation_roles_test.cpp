@@ -10,10 +10,10 @@
 
 #include "app/data_window.h"
 #include "app/main_window.h"
-#include "app/terminal_page.h"
-#include "protocol/protocol_setting_page.h"
+#include "app/pages/terminal_page.h"
+#include "app/pages/protocol_setting_page.h"
 #include "serial/status_light_controller.h"
-#include "simulation/simulation_table_page.h"
+#include "app/pages/simulation_table_page.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 #include "tests/support/virtual_peer.h"

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "simulation/simulation_table_controller.h"
-#include "simulation/simulation_table_page.h"
+#include "app/simulation_table_controller.h"
+#include "app/pages/simulation_table_page.h"
 #include "simulation/table_file_lines.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"

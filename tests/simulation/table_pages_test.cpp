@@ -9,9 +9,9 @@
 #include <functional>
 #include <memory>
 
-#include "simulation/ascii_commands_page.h"
+#include "app/pages/ascii_commands_page.h"
 #include "simulation/escape.h"
-#include "simulation/simulation_table_page.h"
+#include "app/pages/simulation_table_page.h"
 #include "tests/support/test_registry.h"
 
 using ferrotap::AsciiCommandsPage;

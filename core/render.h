@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "core/bytes.h"
+
+namespace ferrotap {
+
+// Index of an item in a display-format selector; NoFormat when the user typed free text.
+enum class DisplayFormat : int { NoFormat = -1, Ascii = 0, AsciiFilt, Hex, Dec, Bin };
+
+DisplayFormat DisplayFormatFromIndex(int index);
+
+// Whole-string rendering: HEX, DEC and BIN end every byte with a blank.
+std::string RenderBytes(DisplayFormat format, const Bytes& bytes);
+
+// One value (0..255) without separator, as the decoder writes header fields.
+std::string FormatFieldNumber(DisplayFormat format, int value);
+
+// Short label of a format ("Hex", ...), empty when no format is selected.
+std::string FormatName(DisplayFormat format);
+
+}  // namespace ferrotap

@@ -1,0 +1,178 @@
+#include "protocol/checksum.h"
+
+#include <array>
+
+#include "serial/key_value.h"
+
+namespace ferrotap {
+namespace {
+
+// Tables for the byte-at-a-time CRC step, built by the compiler.
+template <typename T>
+constexpr std::array<T, 256> MsbFirstTable(T poly) {
+  constexpr int kWidth = 8 * sizeof(T);
+  constexpr T kTop = static_cast<T>(T{1} << (kWidth - 1));
+  std::array<T, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    T crc = static_cast<T>(static_cast<T>(i) << (kWidth - 8));
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = static_cast<T>((crc & kTop) ? (crc << 1) ^ poly : crc << 1);
+    }
+    table[i] = crc;
+  }
+  return table;
+}
+
+// For the reflected CRCs (Modbus, CRC-32): `poly` is the bit-reversed polynomial.
+template <typename T>
+constexpr std::array<T, 256> LsbFirstTable(T poly) {
+  std::array<T, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    T crc = static_cast<T>(i);
+    for (int bit = 0; bit < 8; ++bit)
+      crc = static_cast<T>((crc & 1) ? (crc >> 1) ^ poly : crc >> 1);
+    table[i] = crc;
+  }
+  return table;
+}
+
+constexpr auto kCrc8Table = MsbFirstTable<std::uint8_t>(0x07);
+constexpr auto kCrc16CcittTable = MsbFirstTable<std::uint16_t>(0x1021);
+constexpr auto kCrc16ModbusTable = LsbFirstTable<std::uint16_t>(0xA001);
+constexpr auto kCrc32Table = LsbFirstTable<std::uint32_t>(0xEDB88320u);
+
+std::uint32_t InitialState(ChecksumKind kind) {
+  switch (kind) {
+    case ChecksumKind::Crc16Modbus:
+    case ChecksumKind::Crc16CcittFalse:
+      return 0xFFFF;
+    case ChecksumKind::Crc32:
+      return 0xFFFFFFFFu;
+    default:
+      return 0;
+  }
+}
+
+const unsigned char* Begin(std::string_view bytes) {
+  return reinterpret_cast<const unsigned char*>(bytes.data());
+}
+
+struct KindName {
+  ChecksumKind kind;
+  std::string_view name;
+};
+constexpr KindName kKindNames[] = {
+    {ChecksumKind::Sum8, "Sum mod 256"},
+    {ChecksumKind::Xor8, "XOR"},
+    {ChecksumKind::Lrc8, "LRC"},
+    {ChecksumKind::Crc8, "CRC-8"},
+    {ChecksumKind::Crc16Modbus, "CRC-16/MODBUS"},
+    {ChecksumKind::Crc16CcittFalse, "CRC-16/CCITT-FALSE"},
+    {ChecksumKind::Crc16Xmodem, "CRC-16/XMODEM"},
+    {ChecksumKind::Crc32, "CRC-32"},
+};
+
+}  // namespace
+
+int ChecksumWidth(ChecksumKind kind) {
+  switch (kind) {
+    case ChecksumKind::Crc16Modbus:
+    case ChecksumKind::Crc16CcittFalse:
+    case ChecksumKind::Crc16Xmodem:
+      return 2;
+    case ChecksumKind::Crc32:
+      return 4;
+    default:
+      return 1;
+  }
+}
+
+std::string_view ChecksumKindName(ChecksumKind kind) {
+  for (const KindName& entry : kKindNames) {
+    if (entry.kind == kind) return entry.name;
+  }
+  return {};
+}
+
+std::optional<ChecksumKind> ParseChecksumKind(std::string_view name) {
+  for (const KindName& entry : kKindNames) {
+    if (EqualIgnoringCase(entry.name, name)) return entry.kind;
+  }
+  return std::nullopt;
+}
+
+RunningChecksum::RunningChecksum(ChecksumKind kind) : kind_(kind), state_(InitialState(kind)) {}
+
+void RunningChecksum::Reset() {
+  state_ = InitialState(kind_);
+}
+
+void RunningChecksum::Feed(std::string_view bytes) {
+  const unsigned char* p = Begin(bytes);
+  const unsigned char* const end = p + bytes.size();
+  std::uint32_t s = state_;
+  switch (kind_) {
+    case ChecksumKind::Sum8:
+    case ChecksumKind::Lrc8:
+      for (; p != end; ++p) s += *p;
+      s &= 0xFF;
+      break;
+    case ChecksumKind::Xor8:
+      for (; p != end; ++p) s ^= *p;
+      break;
+    case ChecksumKind::Crc8:
+      for (; p != end; ++p) s = kCrc8Table[(s ^ *p) & 0xFF];
+      break;
+    case ChecksumKind::Crc16Modbus:
+      for (; p != end; ++p) s = (s >> 8) ^ kCrc16ModbusTable[(s ^ *p) & 0xFF];
+      break;
+    case ChecksumKind::Crc16CcittFalse:
+    case ChecksumKind::Crc16Xmodem:
+      for (; p != end; ++p) s = ((s << 8) ^ kCrc16CcittTable[((s >> 8) ^ *p) & 0xFF]) & 0xFFFF;
+      break;
+    case ChecksumKind::Crc32:
+      for (; p != end; ++p) s = (s >> 8) ^ kCrc32Table[(s ^ *p) & 0xFF];
+      break;
+  }
+  state_ = s;
+}
+
+std::uint32_t RunningChecksum::Value() const {
+  switch (kind_) {
+    case ChecksumKind::Lrc8:
+      return (0x100 - state_) & 0xFF;
+    case ChecksumKind::Crc32:
+      return ~state_;
+    default:
+      return state_;
+  }
+}
+
+std::uint32_t ComputeChecksum(ChecksumKind kind, std::string_view bytes) {
+  RunningChecksum checksum(kind);
+  checksum.Feed(bytes);
+  return checksum.Value();
+}
+
+std::string ChecksumBytes(ChecksumKind kind, std::uint32_t value, ByteOrder order) {
+  const int width = ChecksumWidth(kind);
+  std::string bytes(static_cast<std::size_t>(width), '\0');
+  for (int i = 0; i < width; ++i) {
+    const int position = order == ByteOrder::LowFirst ? i : width - 1 - i;
+    bytes[static_cast<std::size_t>(position)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  }
+  return bytes;
+}
+
+std::uint32_t ChecksumFromBytes(std::string_view bytes, ByteOrder order) {
+  std::uint32_t value = 0;
+  const std::size_t width = bytes.size() < 4 ? bytes.size() : 4;
+  const unsigned char* p = Begin(bytes);
+  for (std::size_t i = 0; i < width; ++i) {
+    const std::size_t position = order == ByteOrder::LowFirst ? i : width - 1 - i;
+    value |= static_cast<std::uint32_t>(p[position]) << (8 * i);
+  }
+  return value;
+}
+
+}  // namespace ferrotap
