@@ -21,7 +21,6 @@
 #include "app/window_protocol_output.h"
 #include "app/pages/com_setting_page.h"
 #include "serial/key_value.h"
-#include "core/printable_text.h"
 #include "simulation/escape.h"
 
 namespace ferrotap {
@@ -117,13 +116,12 @@ bool ProtocolEngine::LoadProtocolFile(const QString& path) {
   }
   ProtocolSettingPage& page = Page();
   const PdtReadResult result = ReadPdtLines(lines, page.Settings());
-  page.SetSettings(result.settings, result.linesRead);
-  if (result.failed) {
-    // A control byte in the value would cut or garble the message: it is shown as $xx.
-    window_.GetDialogs().ShowError(QString("'%1' is not a valid integer value")
-                                       .arg(QString::fromUtf8(PrintableText(result.badValue))));
+  if (result.Failed()) {
+    window_.GetDialogs().ShowError(
+        QString::fromStdString(PdtFailureMessage(result, FilePath(path))));
     return false;
   }
+  page.SetSettings(result.settings);
   return true;
 }
 
