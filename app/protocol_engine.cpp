@@ -12,7 +12,6 @@
 #include "app/pages/protocol_setting_page.h"
 #include "app/pages/terminal_page.h"
 #include "app/status_strip.h"
-#include "core/printable_text.h"
 #include "protocol/pdt_file.h"
 #include "serial/key_value.h"
 #include "session/session.h"
@@ -82,13 +81,11 @@ bool ProtocolEngine::LoadProtocolFile(const QString& path) {
     return false;
   }
   const PdtReadResult result = ReadPdtLines(lines, page_.Settings());
-  page_.SetSettings(result.settings, result.linesRead);
-  if (result.failed) {
-    // A control byte in the value would cut or garble the message: it is shown as $xx.
-    dialogs_.ShowError(QString("'%1' is not a valid integer value")
-                           .arg(QString::fromUtf8(PrintableText(result.badValue))));
+  if (result.Failed()) {
+    dialogs_.ShowError(QString::fromStdString(PdtFailureMessage(result, FilePath(path))));
     return false;
   }
+  page_.SetSettings(result.settings);
   return true;
 }
 

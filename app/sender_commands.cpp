@@ -86,21 +86,26 @@ void Sender::BBACLOADClick() {
   const std::optional<QString> path = dialogs_.OpenFileName(
       {kAstExtension, exeDir_, "ASCII command Tables (*.ast)|*.ast|All files (*.*)|*.*"});
   if (!path) return;
+  const std::string file = QFile::encodeName(*path).toStdString();
   AstContent content;
   try {
-    content = ReadAstLines(ReadTextLines(QFile::encodeName(*path).toStdString()));
+    content = ReadAstLines(ReadTextLines(file));
   } catch (const std::exception& error) {
     ShowFailure(error);
     return;
   }
   // A file of another kind leaves the grid as it was: the user's unsaved edits stay.
   if (!content.headerOk) {
-    dialogs_.ShowError("File format not compatible");
+    dialogs_.ShowError(QString::fromStdString(FileMessage(kFileFormatNotCompatible, file)));
     return;
   }
   SetGridCells(content.cells);
-  for (int i = 0; i < content.badLines; ++i) dialogs_.ShowError("Table not compatible !");
-  if (content.badLines == 0) ApplyCommands();
+  for (int i = 0; i < content.badLines; ++i)
+    dialogs_.ShowError(Latin1(std::string(kTableNotCompatible)));
+  if (content.unloaded.count > 0) {
+    dialogs_.ShowError(QString::fromStdString(UnloadedLinesMessage(content.unloaded, file)));
+  }
+  if (content.badLines == 0 && content.unloaded.count == 0) ApplyCommands();
 }
 
 void Sender::BBACCLEARClick() {

@@ -24,6 +24,11 @@ QString Text(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Messages naming a file hold its name as UTF-8.
+QString Message(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
 std::string FileName(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
@@ -79,17 +84,20 @@ void SimulationTableController::BBPSIMLOADClick() {
     dialogs_.ShowError(QString::fromLocal8Bit(error.what()));
     return;
   }
-  page_->ClearDataColumns();
   const PstContents contents = ReadPstLines(lines);
+  // A file of another kind leaves the grid as it was: the user's unsaved edits stay.
   if (!contents.headerOk) {
-    dialogs_.ShowError(Text(kFileFormatNotCompatible));
+    dialogs_.ShowError(Message(FileMessage(kFileFormatNotCompatible, FileName(*path))));
     return;
   }
   page_->ShowRows(contents.rows);
   for (int line = 0; line < contents.incompatibleLines; ++line) {
     dialogs_.ShowError(Text(kTableNotCompatible));
   }
-  if (contents.incompatibleLines == 0) Apply();
+  if (contents.unloaded.count > 0) {
+    dialogs_.ShowError(Message(UnloadedLinesMessage(contents.unloaded, FileName(*path))));
+  }
+  if (contents.incompatibleLines == 0 && contents.unloaded.count == 0) Apply();
 }
 
 void SimulationTableController::BBPSIMCLEARClick() {

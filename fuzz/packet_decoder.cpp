@@ -1,6 +1,7 @@
 // The packet decoder of port A on any bytes, in chunks, under any definition and options, with
-// time-outs and resets in between: no memory error or undefined behaviour, and the only bytes it
-// sends are single ACK or NAK characters of the definition.
+// time-outs and resets in between, long runs of one byte among them: no memory error or undefined
+// behaviour, the only bytes it sends are single ACK or NAK characters of the definition, the sum
+// stays a byte and no packet grows past its bound.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PacketDecoder decoder(PacketDecoder::Port::A, output);
   decoder.SetTriggers(1, 2);
   while (input.remaining_bytes() > 0) {
-    switch (input.ConsumeIntegralInRange<int>(0, 9)) {
+    switch (input.ConsumeIntegralInRange<int>(0, 12)) {
       case 0:
         decoder.PackTimedOut(options.lineBreak);
         break;
@@ -71,10 +72,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 2:
         decoder.ResetCurrentPacket("[reset]", options.lineBreak);
         break;
+      case 3: {
+        const auto length = input.ConsumeIntegralInRange<std::size_t>(0, 2 * kMaxEtxPacketData);
+        decoder.Decode(Bytes(length, static_cast<char>(input.ConsumeIntegral<std::uint8_t>())), def,
+                       options);
+        break;
+      }
       default:
-        decoder.Decode(input.ConsumeRandomLengthString(64), def, options);
+        decoder.Decode(input.ConsumeRandomLengthString(4096), def, options);
         break;
     }
+    FUZZ_CHECK(decoder.State().checksum >= 0 && decoder.State().checksum < 256);
+    FUZZ_CHECK(decoder.State().data.size() <= kMaxEtxPacketData);
   }
   return 0;
 }

@@ -1,5 +1,6 @@
-// The .pst reader and writer: any lines read without fault, and any table written and read back
-// applies to the same entries with the same outcome.
+// The .pst reader and writer: any lines read without fault, and any table written and read back,
+// cells as long as the grid takes, loads every line and applies to the same entries with the
+// same outcome.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
 
   std::vector<std::string> lines{std::string(kPstHeader)};
-  const std::string text = input.ConsumeRandomLengthString(4096);
+  const std::string text = input.ConsumeRandomLengthString(1 << 17);
   for (std::size_t start = 0; start <= text.size();) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
     lines.push_back(text.substr(start, end - start));
@@ -32,11 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SimulationRows rows;
   while (input.remaining_bytes() > 0) {
     SimulationRow& row = rows[input.ConsumeIntegral<std::uint8_t>()];
-    row = {input.ConsumeRandomLengthString(64), input.ConsumeRandomLengthString(64),
-           input.ConsumeRandomLengthString(16)};
+    row = {input.ConsumeRandomLengthString(kGridCellMaxLength),
+           input.ConsumeRandomLengthString(kGridCellMaxLength),
+           input.ConsumeRandomLengthString(64)};
   }
   const PstContents back = ReadPstLines(WritePstLines(rows));
-  FUZZ_CHECK(back.headerOk && back.incompatibleLines == 0);
+  FUZZ_CHECK(back.headerOk && back.incompatibleLines == 0 && back.unloaded.count == 0);
   SimulationTable original;
   SimulationTable reloaded;
   FUZZ_CHECK(ApplySimulationRows(rows, original).ok == ApplySimulationRows(back.rows, reloaded).ok);

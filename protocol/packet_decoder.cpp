@@ -2,6 +2,10 @@
 
 namespace ferrotap {
 
+void PacketDecoderState::Sum(uint8_t b) {
+  checksum = (checksum + b) & 0xFF;
+}
+
 void PacketDecoderState::ResetPacket() {
   phase = DecoderPhase::Idle;
   stxByte = 0;
@@ -51,7 +55,7 @@ void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definit
         break;
       case DecoderPhase::ExpectId:
         state_.id = b;
-        state_.checksum += b;
+        state_.Sum(b);
         ++i;
         state_.phase = o.endByLength ? DecoderPhase::ExpectLen
                        : o.useCmd    ? DecoderPhase::ExpectCmd
@@ -60,13 +64,13 @@ void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definit
       case DecoderPhase::ExpectLen:
         state_.len = b;
         state_.remaining = b;
-        state_.checksum += b;
+        state_.Sum(b);
         ++i;
         state_.phase = o.useCmd ? DecoderPhase::ExpectCmd : DecoderPhase::InData;
         break;
       case DecoderPhase::ExpectCmd:
         state_.cmd = b;
-        state_.checksum += b;
+        state_.Sum(b);
         ++i;
         state_.remaining -= 1;
         if (o.endByLength && state_.remaining <= 0) {
@@ -77,12 +81,19 @@ void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definit
         }
         break;
       case DecoderPhase::InData:
-        if (HandleInData(b)) {
-          ++i;
-        } else {
-          state_.phase = DecoderPhase::Complete;
-          pendingComplete = true;
-          lastByteLeft = true;
+        switch (HandleInData(b)) {
+          case InDataStep::Consumed:
+            ++i;
+            break;
+          case InDataStep::Last:
+            state_.phase = DecoderPhase::Complete;
+            pendingComplete = true;
+            lastByteLeft = true;
+            break;
+          case InDataStep::TooLong:
+            // b belongs to no packet yet: it is decoded again from Idle.
+            AbandonPacket();
+            break;
         }
         break;
       case DecoderPhase::Complete:
@@ -160,31 +171,41 @@ void PacketDecoder::HandleHandShake(uint8_t b) {
   flags_.awaitingAckNak = false;
 }
 
-// Returns false when b is the packet's last byte (LEN) or its ETX: the completion consumes it.
-bool PacketDecoder::HandleInData(uint8_t b) {
+PacketDecoder::InDataStep PacketDecoder::HandleInData(uint8_t b) {
   const ProtocolOptions& o = opt_->protocol;
   if (o.endByLength) {
     if (state_.remaining > 1) {
       state_.data.push_back(static_cast<char>(b));
-      state_.checksum += b;
+      state_.Sum(b);
       state_.remaining -= 1;
-      return true;
+      return InDataStep::Consumed;
     }
     if (o.useChecksum) {
       state_.receivedCks = b;
       state_.cksRead = true;
-      state_.checksum %= 256;
     } else {
       state_.data.push_back(static_cast<char>(b));
       state_.remaining -= 1;
     }
-    return false;
+    return InDataStep::Last;
   }
-  if (b == def_->ETX_CHAR) return false;
+  if (b == def_->ETX_CHAR) return InDataStep::Last;
+  if (state_.data.size() >= kMaxEtxPacketData) return InDataStep::TooLong;
   state_.data.push_back(static_cast<char>(b));
-  state_.checksum += b;
+  state_.Sum(b);
   state_.remaining -= 1;
-  return true;
+  return InDataStep::Consumed;
+}
+
+void PacketDecoder::AbandonPacket() {
+  out_.DisarmTimer(state_.packTrigger);
+  state_.ResetPacket();
+  state_.data.clear();
+  const Bytes& lineBreak = opt_->lineBreak;
+  out_.SelectColor(ColorRole::ProtFatalError);
+  out_.Write(lineBreak + (port_ == Port::A ? "Port A" : "Port B") + ": Pack abandoned, no ETX in " +
+             std::to_string(kMaxEtxPacketData) + " bytes." + lineBreak);
+  out_.SelectColor(DataColor());
 }
 
 void PacketDecoder::Complete() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/bytes.h"
@@ -12,6 +13,10 @@ namespace ferrotap {
 
 enum class DecoderPhase : int { Idle = 0, ExpectId, ExpectLen, ExpectCmd, InData, Complete };
 
+// A packet that ends by ETX has no length to stop it: past this much data without ETX it is
+// given up, so that a lost ETX cannot hold every following byte.
+inline constexpr std::size_t kMaxEtxPacketData = 65536;
+
 // One port's framing state; it survives between chunks and while decoding is off.
 struct PacketDecoderState {
   DecoderPhase phase = DecoderPhase::Idle;
@@ -22,11 +27,13 @@ struct PacketDecoderState {
   int cmd = 0;
   Bytes data;
   int receivedCks = 0;
+  // Kept modulo 256 as the bytes come: a packet without end must not overflow it.
   int checksum = 0;
   // Whether the current packet's checksum byte was read: a packet can end before it.
   bool cksRead = false;
   uint16_t packTrigger = 0;
 
+  void Sum(uint8_t b);
   // Back to Idle between packets; data and checksums stay until the next STX.
   void ResetPacket();
 };
@@ -108,10 +115,18 @@ class PacketDecoder {
   void SetSlaveHooks(SlaveHooks* hooks) { slave_ = hooks; }
 
  private:
+  enum class InDataStep {
+    Consumed,
+    Last,     // the packet's last byte or its ETX: the completion consumes it
+    TooLong,  // past kMaxEtxPacketData without ETX
+  };
+
   // One turn of the main loop on byte b; returns whether b was consumed.
   bool HandleIdle(uint8_t b);
   void HandleHandShake(uint8_t b);
-  bool HandleInData(uint8_t b);
+  InDataStep HandleInData(uint8_t b);
+  // Drops the packet in progress with a line that says why.
+  void AbandonPacket();
   void Complete();
   void WriteLine();
   DecodedPacket Framed() const;

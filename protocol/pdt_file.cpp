@@ -1,6 +1,7 @@
 #include "protocol/pdt_file.h"
 
 #include "serial/key_value.h"
+#include "core/printable_text.h"
 
 namespace ferrotap {
 
@@ -37,13 +38,17 @@ std::vector<std::string> WritePdtLines(const PdtSettings& s) {
 PdtReadResult ReadPdtLines(const std::vector<std::string>& lines, const PdtSettings& current) {
   PdtReadResult result;
   result.settings = current;
-  PdtSettings& s = result.settings;
+  if (lines.size() < kPdtLineCount) {
+    result.failedLine = static_cast<int>(lines.size()) + 1;
+    result.lineMissing = true;
+    return result;
+  }
+  PdtSettings s = current;
   for (int n = 1; n <= kPdtLineCount; ++n) {
-    const std::size_t index = static_cast<std::size_t>(n - 1);
-    const std::string value = index < lines.size() ? ValueAfterEquals(lines[index]) : "";
+    const std::string value = ValueAfterEquals(lines[static_cast<std::size_t>(n - 1)]);
     const auto integer = [&](int& target) {
       if (ParseIntegerValue(value, target)) return true;
-      result.failed = true;
+      result.failedLine = n;
       result.badValue = value;
       return false;
     };
@@ -122,9 +127,21 @@ PdtReadResult ReadPdtLines(const std::vector<std::string>& lines, const PdtSetti
         break;
     }
     if (!ok) return result;
-    result.linesRead = n;
   }
+  result.settings = s;
   return result;
+}
+
+std::string PdtFailureMessage(const PdtReadResult& result, const std::string& path) {
+  const auto line = static_cast<std::size_t>(result.failedLine);
+  if (result.lineMissing) {
+    return FileMessage(
+        "The file ends before its " + std::to_string(kPdtLineCount) + " lines; nothing was loaded",
+        path, line);
+  }
+  // A control byte in the value would cut or garble the message: it is shown as $xx.
+  return FileMessage("'" + PrintableText(result.badValue) + "' is not a valid integer value", path,
+                     line);
 }
 
 }  // namespace ferrotap

@@ -42,15 +42,20 @@ inline constexpr const char* kSyncTypeItems[] = {"No SYN", "SYN Character",
 
 std::vector<std::string> WritePdtLines(const PdtSettings& settings);
 
-// Lines are read by position, never by key. A number that is not an integer stops the reading
-// at its line: `linesRead` lines were taken into `settings` (the rest keep `current`), and
-// `badValue` holds the offending text. A short file reads its missing lines as empty.
+// Lines are read by position, never by key. A file is taken whole or not at all: when a line is
+// missing or a number on it is not an integer, `failedLine` names the first such line (counted
+// from 1), `badValue` holds the number's text and `settings` is `current` unchanged.
 struct PdtReadResult {
   PdtSettings settings;
-  int linesRead = 0;
-  bool failed = false;
+  int failedLine = 0;
+  bool lineMissing = false;
   std::string badValue;
+
+  bool Failed() const { return failedLine != 0; }
 };
 PdtReadResult ReadPdtLines(const std::vector<std::string>& lines, const PdtSettings& current);
+
+// The message of a failed read, naming the file and the line.
+std::string PdtFailureMessage(const PdtReadResult& result, const std::string& path);
 
 }  // namespace ferrotap

@@ -1,6 +1,7 @@
 #include "serial/cps_file.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include "serial/key_value.h"
 #include "core/printable_text.h"
@@ -32,6 +33,19 @@ void ReadNumber(const std::string& value, int& target) {
   ParseIntegerValue(value, target);
 }
 
+// Only the named box of a pair is checked; the other keeps its state.
+void ReadCriterion(const std::string& value, std::string_view firstName, bool& first, bool& other,
+                   bool& open) {
+  open = value.empty();
+  if (!open) (value == firstName ? first : other) = true;
+}
+
+std::string CriterionText(bool open, bool first, bool other, const char* firstName,
+                          const char* otherName) {
+  if (open && !first && !other) return "";
+  return first ? firstName : otherName;
+}
+
 }  // namespace
 
 std::vector<std::string> WriteCpsLines(const CpsSettings& s) {
@@ -50,8 +64,10 @@ std::vector<std::string> WriteCpsLines(const CpsSettings& s) {
       "Flow_control=" + FlowText(s.flowControl),
       "HardwareFlow_BufferFull_%=" + std::to_string(s.bufferFullPercent),
       "HardwareFlow_BufferResume_%=" + std::to_string(s.bufferResumePercent),
-      std::string("HardwareFlow_Out_Criteria=") + (s.useRts ? "RTS" : "DTR"),
-      std::string("HardwareFlow_In_Criteria=") + (s.requireCts ? "CTS" : "DSR"),
+      "HardwareFlow_Out_Criteria=" +
+          CriterionText(s.outCriteriaOpen, s.useRts, s.useDtr, "RTS", "DTR"),
+      "HardwareFlow_In_Criteria=" +
+          CriterionText(s.inCriteriaOpen, s.requireCts, s.requireDsr, "CTS", "DSR"),
       "SoftwareFlow_Applied_for=" + s.softwareFlowFor,
       "SoftwareFlow_XON_CHAR=" + s.xonChar,
       "SoftwareFlow_XOFF_CHAR=" + s.xoffChar,
@@ -91,9 +107,8 @@ CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings s) {
   }
   ReadNumber(value(13), s.bufferFullPercent);
   ReadNumber(value(14), s.bufferResumePercent);
-  // Only the named box of each pair is checked; the other keeps its state.
-  if (has(15)) (value(15) == "RTS" ? s.useRts : s.useDtr) = true;
-  if (has(16)) (value(16) == "CTS" ? s.requireCts : s.requireDsr) = true;
+  ReadCriterion(value(15), "RTS", s.useRts, s.useDtr, s.outCriteriaOpen);
+  ReadCriterion(value(16), "CTS", s.requireCts, s.requireDsr, s.inCriteriaOpen);
   ReadText(value(17), s.softwareFlowFor);
   ReadText(value(18), s.xonChar);
   ReadText(value(19), s.xoffChar);

@@ -37,6 +37,11 @@ struct CpsSettings {
   bool useDtr = false;
   bool requireCts = false;
   bool requireDsr = false;
+  // True while no file line and no click has chosen between the two boxes of a pair since a file
+  // without that line was read: the pair was kept as it was, and a save writes the line empty so
+  // that reading it back keeps the pair again instead of checking "Use DTR" or "Req DSR".
+  bool outCriteriaOpen = false;
+  bool inCriteriaOpen = false;
   std::string softwareFlowFor = "RX-TX";
   std::string xonChar = "#17";
   std::string xoffChar = "#19";
@@ -46,7 +51,7 @@ struct CpsSettings {
 std::vector<std::string> WriteCpsLines(const CpsSettings& settings);
 
 // Reads the lines by position onto `current`: empty texts and non-integers leave a value as it
-// was, and so do the lines a short file lacks.
+// was, and so do the lines a short file lacks and empty criteria lines.
 CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings current);
 
 // The one report of a settings file with fewer lines than its format has, naming the file.

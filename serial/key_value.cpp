@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "core/printable_text.h"
 #include "core/safe_file.h"
 
 namespace ferrotap {
@@ -77,6 +78,12 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
     out.Write("\r\n");
   }
   out.Commit();
+}
+
+std::string FileMessage(std::string_view text, const std::string& path, std::size_t line) {
+  std::string message = std::string(text) + " (" + PrintableText(path);
+  if (line != 0) message += ", line " + std::to_string(line);
+  return message + ")";
 }
 
 }  // namespace ferrotap

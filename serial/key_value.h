@@ -26,4 +26,8 @@ std::vector<std::string> ReadTextLines(const std::string& path);
 std::vector<std::string> SplitTextLines(std::string_view content);
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
 
+// A message about a file's contents: the text as it stands, then the file and, when `line` is not
+// 0, the line it concerns, so the user knows where to look.
+std::string FileMessage(std::string_view text, const std::string& path, std::size_t line = 0);
+
 }  // namespace ferrotap

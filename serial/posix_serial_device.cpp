@@ -149,7 +149,7 @@ std::unique_ptr<PosixSerialDevice> PosixSerialDevice::Open(const std::string& pa
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) fail("lock");
   if (::ioctl(fd, TIOCEXCL) != 0 && !NotAvailable(errno)) fail("exclusive access");
   termios saved{};
-  if (::tcgetattr(fd, &saved) != 0) fail("read settings of");
+  if (::tcgetattr(fd, &saved) != 0) fail("read settings of the port");
   return std::unique_ptr<PosixSerialDevice>(new PosixSerialDevice(path, fd, saved));
 }
 
@@ -203,10 +203,11 @@ void PosixSerialDevice::ApplyLine(const LineSettings& line) {
   const std::string rate = "bit rate " + std::to_string(line.baud);
   if (line.baud <= 0) throw ComPortError(kErrBadArgument, path_ + ": " + rate + " is not valid");
   termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) throw ComPortError::FromErrno(errno, path_, "read settings of");
+  if (::tcgetattr(fd_, &tio) != 0)
+    throw ComPortError::FromErrno(errno, path_, "read settings of the port");
   ApplyLineToTermios(tio, line);
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
-    throw ComPortError::FromErrno(errno, path_, "set line parameters of");
+    throw ComPortError::FromErrno(errno, path_, "set line parameters of the port");
   }
   if (SpeedFor(line.baud) == 0) {
     const int64_t got = SetCustomBaud(fd_, line.baud);
@@ -224,10 +225,11 @@ void PosixSerialDevice::ApplyLine(const LineSettings& line) {
 
 DriverFlow PosixSerialDevice::ApplyFlow(const FlowSettings& flow) {
   termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) throw ComPortError::FromErrno(errno, path_, "read settings of");
+  if (::tcgetattr(fd_, &tio) != 0)
+    throw ComPortError::FromErrno(errno, path_, "read settings of the port");
   ApplyFlowToTermios(tio, flow);
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
-    throw ComPortError::FromErrno(errno, path_, "set flow control of");
+    throw ComPortError::FromErrno(errno, path_, "set flow control of the port");
   }
   DriverFlow driver;
   driver.rtsCts = UsesKernelRtsCts(flow);

@@ -1,5 +1,6 @@
 #include "simulation/ast_file.h"
 
+#include <array>
 #include <cstdio>
 
 #include "simulation/escape.h"
@@ -22,9 +23,13 @@ AstContent ReadAstLines(const std::vector<std::string>& lines) {
   AstContent content;
   if (lines.empty() || lines.front() != kAstHeader) return content;
   content.headerOk = true;
+  std::array<std::size_t, kAsciiCommandCount> lineOfCommand{};
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
-    if (line.size() < 3 || line[2] != ';') continue;
+    if (line.size() < 3 || line[2] != ';') {
+      if (CarriesText(line)) content.unloaded.Add(i);
+      continue;
+    }
     const std::optional<long> number = ParseInteger(std::string_view(line).substr(0, 2));
     // The grid has no row for a number outside 1 to 30: such a line is reported like an
     // unreadable one rather than dropped unseen.
@@ -32,7 +37,10 @@ AstContent ReadAstLines(const std::vector<std::string>& lines) {
       ++content.badLines;
       continue;
     }
-    content.cells[static_cast<std::size_t>(*number - 1)] = line.substr(3, kAstMaxCellLength);
+    const auto index = static_cast<std::size_t>(*number - 1);
+    if (lineOfCommand[index] != 0) content.unloaded.Add(lineOfCommand[index]);
+    lineOfCommand[index] = i;
+    content.cells[index] = line.substr(3);
   }
   return content;
 }

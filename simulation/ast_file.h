@@ -5,12 +5,11 @@
 #include <vector>
 
 #include "simulation/ascii_command_table.h"
+#include "simulation/table_file_lines.h"
 
 namespace ferrotap {
 
 inline constexpr std::string_view kAstHeader = "KOB - ASCII COMMANDS Tables";
-// Longest command text a line can bring into the grid.
-inline constexpr std::size_t kAstMaxCellLength = 10000;
 
 // The header, then "nn;text" for every cell that is not empty once trimmed, text trimmed and
 // undecoded.
@@ -22,9 +21,10 @@ struct AstContent {
   AsciiCommandCells cells;
   // Lines whose command number is not a number from 1 to 30; each is reported on its own.
   int badLines = 0;
+  UnloadedLines unloaded;
 };
 
-// Lines whose third character is not ';' are skipped without a word.
+// Reads whole lines. A line whose third character is not ';' sets nothing.
 AstContent ReadAstLines(const std::vector<std::string>& lines);
 
 }  // namespace ferrotap

@@ -1,15 +1,12 @@
 #include "simulation/pst_file.h"
 
+#include <array>
 #include <cstdio>
 
-#include "serial/key_value.h"
 #include "simulation/escape.h"
 
 namespace ferrotap {
 namespace {
-
-// A reader takes at most this much of a line after its row number.
-constexpr std::size_t kMaxRestLength = 10000;
 
 bool BreaksLine(char c) {
   return c == ';' || c == '\r' || c == '\n';
@@ -90,21 +87,30 @@ PstContents ReadPstLines(const std::vector<std::string>& lines) {
   PstContents contents;
   if (lines.empty() || lines.front() != kPstHeader) return contents;
   contents.headerOk = true;
+  std::array<std::size_t, kSimulationCommandCount> lineOfRow{};
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
-    if (line.size() < 4 || line[3] != ';') continue;
-    int code = -1;
-    if (!ParseIntegerValue(line.substr(0, 3), code) || code < 0 ||
-        code >= kSimulationCommandCount) {
+    if (line.size() < 4 || line[3] != ';') {
+      if (CarriesText(lines[i])) contents.unloaded.Add(i);
+      continue;
+    }
+    const std::optional<long> code = ParseInteger(line.substr(0, 3));
+    if (!code || *code < 0 || *code >= kSimulationCommandCount) {
       ++contents.incompatibleLines;
       continue;
     }
-    const std::string_view rest = line.substr(4, kMaxRestLength);
+    const std::string_view rest = line.substr(4);
     const auto first = rest.find(';');
-    if (first == std::string_view::npos) continue;
+    if (first == std::string_view::npos) {
+      contents.unloaded.Add(i);
+      continue;
+    }
     const std::string_view afterQuery = rest.substr(first + 1);
     const auto second = afterQuery.find(';');
-    SimulationRow& row = contents.rows[code];
+    const auto k = static_cast<std::size_t>(*code);
+    if (lineOfRow[k] != 0) contents.unloaded.Add(lineOfRow[k]);
+    lineOfRow[k] = i;
+    SimulationRow& row = contents.rows[k];
     row.query = rest.substr(0, first);
     row.answer = afterQuery.substr(0, second);
     row.sync = second == std::string_view::npos ? "" : afterQuery.substr(second + 1);

@@ -5,12 +5,11 @@
 #include <vector>
 
 #include "simulation/simulation_table.h"
+#include "simulation/table_file_lines.h"
 
 namespace ferrotap {
 
 inline constexpr std::string_view kPstHeader = "KOB - Protocol Simulation Tables";
-inline constexpr std::string_view kFileFormatNotCompatible = "File format not compatible";
-inline constexpr std::string_view kTableNotCompatible = "Table not compatible !";
 
 // The header and one "ddd;query;answer;sync" line per row with any text, cells trimmed and
 // undecoded. A field separator or line end inside a query or answer is written as an escape of
@@ -20,11 +19,14 @@ std::vector<std::string> WritePstLines(const SimulationRows& rows);
 struct PstContents {
   bool headerOk = false;
   SimulationRows rows;        // rows the file does not name stay empty
-  int incompatibleLines = 0;  // lines whose row number is not one of 000 to 255
+  int incompatibleLines = 0;  // lines whose row number is not one of 0 to 255
+  UnloadedLines unloaded;
 };
 
-// Reads lines by position: a line without ';' as its fourth character is skipped, the rest of a
-// line splits at its first two ';' and the SYNC text keeps any further ones. Cells stay untrimmed.
+// Reads whole lines by position: the row number is the escape syntax's integer conversion of the
+// first three characters, the rest of a line splits at its first two ';' and the SYNC text keeps
+// any further ones. A line without ';' as its fourth character, or without a ';' after its
+// query, sets nothing. Cells stay untrimmed.
 PstContents ReadPstLines(const std::vector<std::string>& lines);
 
 }  // namespace ferrotap

@@ -6,8 +6,9 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh package >&2
 # Debian's own hardening flags (fortified functions, stack protector, read-only relocations bound
 # at start); the release build type chooses the optimisation, and the package carries no debug
-# information.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP="-g -O2"
+# information. No file-prefix map: it names the clone's folder, so every clone would miss the shared
+# compiler cache, and the compiler cache already compiles with paths relative to the source tree.
+export DEB_BUILD_MAINT_OPTIONS="hardening=+all reproducible=-fixfilepath,-fixdebugpath" DEB_CXXFLAGS_MAINT_STRIP="-g -O2"
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \

@@ -324,6 +324,12 @@ void ComSettingPage::ConnectHandlers() {
   for (QCheckBox* box : {RBUSERTS, RBUSEDTR, RBREQCTS, RBREQDSR}) {
     connect(box, &QCheckBox::toggled, this, &ComSettingPage::CBPortAChange);
   }
+  for (QCheckBox* box : {RBUSERTS, RBUSEDTR}) {
+    connect(box, &QCheckBox::clicked, this, [this] { outCriteriaOpen_ = false; });
+  }
+  for (QCheckBox* box : {RBREQCTS, RBREQDSR}) {
+    connect(box, &QCheckBox::clicked, this, [this] { inCriteriaOpen_ = false; });
+  }
   for (QLineEdit* edit : {EDXON, EDXOFF}) {
     connect(edit, &QLineEdit::textChanged, this, &ComSettingPage::CBPortAChange);
   }
@@ -450,6 +456,8 @@ CpsSettings ComSettingPage::Settings(const ColorSet& colors) const {
   s.useDtr = RBUSEDTR->isChecked();
   s.requireCts = RBREQCTS->isChecked();
   s.requireDsr = RBREQDSR->isChecked();
+  s.outCriteriaOpen = outCriteriaOpen_;
+  s.inCriteriaOpen = inCriteriaOpen_;
   s.softwareFlowFor = TextOf(CBSFFOR);
   s.xonChar = EDXON->text().toLatin1().toStdString();
   s.xoffChar = EDXOFF->text().toLatin1().toStdString();
@@ -497,6 +505,8 @@ void ComSettingPage::LoadSettings(const CpsSettings& s) {
   RBUSEDTR->setChecked(s.useDtr);
   RBREQCTS->setChecked(s.requireCts);
   RBREQDSR->setChecked(s.requireDsr);
+  outCriteriaOpen_ = s.outCriteriaOpen;
+  inCriteriaOpen_ = s.inCriteriaOpen;
   SetTextUnlessEmpty(CBSFFOR, s.softwareFlowFor);
   SetTextUnlessEmpty(EDXON, s.xonChar);
   SetTextUnlessEmpty(EDXOFF, s.xoffChar);

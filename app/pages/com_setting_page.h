@@ -135,6 +135,9 @@ class ComSettingPage : public QWidget {
   std::function<std::vector<PortChoice>()> portScan_;
   std::vector<PortChoice> portChoices_;
   QTimer* portScanTimer_;
+  // A click on a box of a pair is the user's choice: the pair is no longer open.
+  bool outCriteriaOpen_ = false;
+  bool inCriteriaOpen_ = false;
 };
 
 }  // namespace ferrotap

@@ -524,7 +524,7 @@ PdtSettings ProtocolSettingPage::Settings() const {
   return s;
 }
 
-void ProtocolSettingPage::SetSettings(const PdtSettings& s, int lineCount) {
+void ProtocolSettingPage::SetSettings(const PdtSettings& s) {
   const auto text = [](QLineEdit* edit, const std::string& value) {
     edit->setText(QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())));
   };
@@ -557,7 +557,7 @@ void ProtocolSettingPage::SetSettings(const PdtSettings& s, int lineCount) {
       },
       [&] { SEDELSYN->setValue(s.syncDelay); },
   };
-  for (int n = 0; n < lineCount && n < kPdtLineCount; ++n) lines[n]();
+  for (const auto& line : lines) line();
 }
 
 }  // namespace ferrotap

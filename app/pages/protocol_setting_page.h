@@ -38,10 +38,10 @@ class ProtocolSettingPage : public QWidget {
 
   // The live options as the controls hold them now.
   ProtocolOptions Options() const;
-  // The controls as a .pdt file carries them, and back: the first lineCount lines only, in line
-  // order, each check box and radio button running its display rule.
+  // The controls as a .pdt file carries them, and back in line order, each check box and radio
+  // button running its display rule.
   PdtSettings Settings() const;
-  void SetSettings(const PdtSettings& settings, int lineCount);
+  void SetSettings(const PdtSettings& settings);
 
  signals:
   // The command field was switched on or off: the simulation choices depend on it.

@@ -3,11 +3,13 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include "app/qt_color.h"
 #include "simulation/escape.h"
+#include "simulation/table_file_lines.h"
 
 namespace ferrotap {
 namespace {
@@ -43,7 +45,9 @@ class FixedCellsDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
     if (IsFixedCell(index)) return nullptr;
-    return QStyledItemDelegate::createEditor(parent, option, index);
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setMaxLength(kGridCellMaxLength);
+    return editor;
   }
 
  protected:

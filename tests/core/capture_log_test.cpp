@@ -141,7 +141,12 @@ class CaptureLogTest : public QObject {
     QCOMPARE(reader.Stopped().offset, readEnd);
     QVERIFY2(cut - readEnd < kCaptureRecordOverhead + many[back.size()].payload.size(),
              qPrintable(QString("cut %1, read to %2").arg(cut).arg(readEnd)));
-    QVERIFY(QString::fromStdString(reader.Stopped().message).contains("large-cut.ftlog"));
+    // A cut that falls between two records is a clean end, with nothing to name.
+    if (cut == readEnd) {
+      QCOMPARE(reader.Stopped().reason, CaptureLogStop::Reason::End);
+    } else {
+      QVERIFY(QString::fromStdString(reader.Stopped().message).contains("large-cut.ftlog"));
+    }
   }
 
   void damageIsReportedNotMisread_data() {

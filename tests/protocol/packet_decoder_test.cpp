@@ -294,6 +294,25 @@ class PacketDecoderTest : public QObject {
     QCOMPARE(b.out.Text(), std::string("\r\nPort B: Pack Time Out.\r\n"));
   }
 
+  // A packet whose ETX never comes: the sum stays a byte all along, and past the bound the packet
+  // is given up with a line that says so; the next STX opens a packet that decodes.
+  void etxPacketWithoutEndIsAbandoned() {
+    Fixture f;
+    f.options.protocol.endByLength = false;
+    f.options.protocol.useCmd = false;
+    f.options.protocol.useChecksum = false;
+    f.Decode(B({0x02, 0x01}) + Bytes(kMaxEtxPacketData / 2, '\xFF'));
+    QVERIFY(f.decoder.State().checksum >= 0 && f.decoder.State().checksum < 256);
+    QCOMPARE(f.decoder.State().checksum, (1 + 255 * static_cast<int>(kMaxEtxPacketData / 2)) % 256);
+    f.Decode(Bytes(kMaxEtxPacketData / 2, '\xFF') + B({0xEE, 0x02, 0x05, 0x41, 0x03}));
+    QCOMPARE(f.out.TextIn(ColorRole::ProtFatalError),
+             "\r\nPort A: Pack abandoned, no ETX in 65536 bytes.\r\nEE ");
+    QCOMPARE(f.out.runs.back(), (Recorder::Run{ColorRole::PortAData, "ID=05  DATA(Hex)= 41 \r\n"}));
+    QCOMPARE(f.out.events,
+             (std::vector<std::string>{"arm 1 18", "disarm 1", "arm 1 18", "disarm 1"}));
+    QCOMPARE(f.decoder.State().phase, DecoderPhase::Idle);
+  }
+
   void operatorReset() {
     Fixture f;
     f.Decode(B({0x02, 0x01, 0x05}));

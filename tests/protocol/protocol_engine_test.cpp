@@ -171,7 +171,8 @@ class ProtocolEngineTest : public QObject {
     QVERIFY(!page_->Label23->isHidden());
   }
 
-  // Lines are taken by position; a bad number stops the load there and nothing is applied.
+  // Lines are taken by position. A file that does not read whole, for a bad number or a missing
+  // line, changes no control, applies nothing and names the file and the line.
   void pdtFileReadByPosition() {
     page_->RBETX->setChecked(true);
     const QString path = dir_->filePath("b.pdt");
@@ -186,20 +187,27 @@ class ProtocolEngineTest : public QObject {
     QCOMPARE(page_->EDSTX->text(), "#1");
     QCOMPARE(page_->SEMINLEN->value(), 5);
 
+    const PdtSettings before = page_->Settings();
     lines[4] = "ID_MIN=9";
     lines[8] = QString("LEN_MAX=x") + QChar(0) + "9";
     lines[9] = "Use_CMD=False";
     WriteFile(path, lines);
     dialogs_.AnswerFile(path);
     QTest::mouseClick(page_->BBPROTLOAD, Qt::LeftButton);
-    QCOMPARE(dialogs_.Errors(), QStringList({"'x$009' is not a valid integer value"}));
-    QCOMPARE(page_->SEIDMIN->value(), 9);
-    QVERIFY(page_->CBCMD->isChecked());
+    QCOMPARE(dialogs_.Errors(),
+             QStringList({"'x$009' is not a valid integer value (" + path + ", line 9)"}));
+    QVERIFY(page_->Settings() == before);
     QCOMPARE(engine_->Definition().ID_MIN, 1);  // not applied
 
-    WriteFile(path, lines.mid(0, 4));
-    QVERIFY(!engine_->LoadProtocolFile(path));
-    QCOMPARE(dialogs_.Errors().last(), "'' is not a valid integer value");
+    for (const qsizetype kept : {1, 4, 22}) {
+      WriteFile(path, lines.mid(0, kept));
+      QVERIFY(!engine_->LoadProtocolFile(path));
+      QCOMPARE(dialogs_.Errors().last(),
+               QString("The file ends before its 23 lines; nothing was loaded (%1, line %2)")
+                   .arg(path)
+                   .arg(kept + 1));
+      QVERIFY(page_->Settings() == before);
+    }
     QVERIFY(!engine_->LoadProtocolFile(dir_->filePath("missing.pdt")));
     QVERIFY(dialogs_.Errors().last().contains("missing.pdt"));
   }

@@ -103,10 +103,12 @@ class CpsFileTest : public QObject {
     QCOMPARE(s.colors.values[1], ferrotap::kSysWindowTextColor);
   }
 
-  // A file cut after n lines sets what those lines hold; every other setting keeps its value.
+  // A file cut after n lines sets what those lines hold; every other setting keeps its value, and
+  // keeps it through a save and a second load (with no box of a pair checked, the saved criteria
+  // line is empty, which reads as "keep").
   void shortFileKeepsMissingSettings_data() {
     QTest::addColumn<int>("kept");
-    for (int n : {0, 1, 8, 9, 11, 12, 16, 26, 27})
+    for (int n : {0, 1, 8, 9, 11, 12, 14, 15, 16, 26, 27})
       QTest::newRow(qPrintable(QString::number(n))) << n;
   }
   void shortFileKeepsMissingSettings() {
@@ -125,11 +127,25 @@ class CpsFileTest : public QObject {
     file.xoffChar = "$13";
     const auto written = ferrotap::WriteCpsLines(file);
     const std::vector<std::string> lines(written.begin(), written.begin() + kept);
-    const auto read = ferrotap::WriteCpsLines(ferrotap::ReadCpsLines(lines, current));
+    const CpsSettings once = ferrotap::ReadCpsLines(lines, current);
+    const auto read = ferrotap::WriteCpsLines(once);
     const auto before = ferrotap::WriteCpsLines(current);
+    const auto pairs = [](const CpsSettings& s) {
+      return std::vector<bool>{s.useRts, s.useDtr, s.requireCts, s.requireDsr};
+    };
     for (int i = 0; i < ferrotap::kCpsLineCount; ++i) {
-      QCOMPARE(read[i], i < kept ? written[i] : before[i]);
+      if (i < kept) {
+        QCOMPARE(read[i], written[i]);
+      } else if (i == 14 || i == 15) {
+        QCOMPARE(read[i], before[i].substr(0, before[i].find('=') + 1));
+      } else {
+        QCOMPARE(read[i], before[i]);
+      }
     }
+    QCOMPARE(pairs(once), (std::vector<bool>{kept > 14, false, kept > 15, false}));
+    const CpsSettings twice = ferrotap::ReadCpsLines(read, once);
+    QCOMPARE(pairs(twice), pairs(once));
+    QCOMPARE(ferrotap::WriteCpsLines(twice), read);
   }
 
   void fileLinesCrLfAndLf() {

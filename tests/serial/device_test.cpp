@@ -1,10 +1,14 @@
 #include <QtTest>
 
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "serial/com_port.h"
+#include "serial/com_port_error.h"
 #include "serial/port_map.h"
+#include "serial/posix_serial_device.h"
 #include "tests/serial/serial_test_support.h"
 #include "tests/support/test_registry.h"
 
@@ -35,6 +39,19 @@ class DeviceTest : public QObject {
     QCOMPARE(ResolveDevicePath(2, exeDir), std::string("/dev/ttyS1"));
     ComEnv env(1, "/dev/pts/77");
     QCOMPARE(ResolveDevicePath(1, exeDir), std::string("/dev/pts/77"));
+  }
+
+  // A file that is no terminal opens, locks, and then fails on its settings: the message says
+  // whose settings.
+  void fileThatIsNoTerminalIsRefused() {
+    try {
+      PosixSerialDevice::Open("/dev/null");
+      QFAIL("opened");
+    } catch (const ComPortError& error) {
+      QCOMPARE(
+          std::string(error.what()),
+          std::string("/dev/null: read settings of the port failed: ") + std::strerror(ENOTTY));
+    }
   }
 
   void bytesRoundTripOverPty() {

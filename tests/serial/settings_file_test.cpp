@@ -289,6 +289,34 @@ class SettingsFileTest : public QObject {
     QCOMPARE(window->Colors()[ColorRole::PortAData], kSysWindowTextColor);
   }
 
+  // A file without the criteria lines keeps the boxes through load, save and load; a click on a
+  // box of a pair is a choice that the next save writes.
+  void missingCriteriaStayThroughASave() {
+    MainWindow* window = Open(dir_->path());
+    ComSettingPage* page = window->ComSetting();
+    for (QCheckBox* box : {page->RBUSERTS, page->RBUSEDTR, page->RBREQCTS, page->RBREQDSR}) {
+      box->setChecked(false);
+    }
+    auto lines = WriteCpsLines(CpsSettings{});
+    lines.resize(14);
+    const QString path = dir_->filePath("criteria.cps");
+    WriteLines(path, lines);
+    window->ReadCpsFile(path);
+    const QString saved = dir_->filePath("saved.cps");
+    window->WriteCpsFile(saved);
+    window->ReadCpsFile(saved);
+    for (QCheckBox* box : {page->RBUSERTS, page->RBUSEDTR, page->RBREQCTS, page->RBREQDSR}) {
+      QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
+    }
+
+    page->RBHFLOW->setChecked(true);
+    page->RBUSEDTR->click();
+    page->RBUSEDTR->click();
+    window->WriteCpsFile(saved);
+    QCOMPARE(LinesOf(saved)[14], std::string("HardwareFlow_Out_Criteria=DTR"));
+    QCOMPARE(LinesOf(saved)[15], std::string("HardwareFlow_In_Criteria="));
+  }
+
   void cancelledLoadStillDisablesApply() {
     MainWindow* window = Open(dir_->path());
     ComSettingPage* page = window->ComSetting();

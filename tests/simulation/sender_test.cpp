@@ -20,6 +20,7 @@
 #include "app/pages/com_setting_page.h"
 #include "app/pages/ascii_commands_page.h"
 #include "app/sender.h"
+#include "simulation/table_file_lines.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 #include "tests/support/virtual_peer.h"
@@ -292,9 +293,10 @@ class SenderTest : public QObject {
              "ASCII COMMAND Tables (*.ast)|*.ast|All files (*.*)|*.*");
 
     // Another kind of file leaves the grid alone.
-    dialogs_.AnswerFile(WriteFile("wrong.ast", "something else\r\n01;x\r\n"));
+    const QString wrong = WriteFile("wrong.ast", "something else\r\n01;x\r\n");
+    dialogs_.AnswerFile(wrong);
     commands_->BBACLOAD->click();
-    QCOMPARE(dialogs_.Errors(), QStringList{"File format not compatible"});
+    QCOMPARE(dialogs_.Errors(), QStringList{"File format not compatible (" + wrong + ")"});
     QCOMPARE(Cell(3), " ATZ$0D ");
     QCOMPARE(dialogs_.OpenRequests().back().filter,
              "ASCII command Tables (*.ast)|*.ast|All files (*.*)|*.*");
@@ -314,6 +316,43 @@ class SenderTest : public QObject {
     QCOMPARE(dialogs_.Infos().last(), "Table validated and applied");
     QCOMPARE(window_->AsciiCommandTable()[2], Bytes("ATZ\r"));
     QCOMPARE(Items(), QStringList({"F03 - ATZ$0D", "12 - a;b"}));
+
+    // A line that reaches no cell is named, and the table is not applied.
+    const QString odd = WriteFile("odd.ast", "KOB - ASCII COMMANDS Tables\n05;b\n\n6;c\n");
+    dialogs_.AnswerFile(odd);
+    commands_->BBACLOAD->click();
+    QCOMPARE(dialogs_.Errors().last(),
+             "A line was not loaded; the table is not applied (" + odd + ", line 4)");
+    QCOMPARE(Cell(5), "b");
+    QCOMPARE(window_->AsciiCommandTable()[4], Bytes());
+  }
+
+  // The longest text the grid's editor takes comes back whole from its file.
+  void longestCellSavesAndLoads() {
+    window_->show();
+    window_->PageControl1->setCurrentIndex(4);
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    commands_->SGAC->editItem(commands_->SGAC->item(2, 1));
+    auto* editor = commands_->SGAC->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    QCOMPARE(editor->maxLength(), kGridCellMaxLength);
+    QString cell;
+    for (int i = 0; cell.size() < kGridCellMaxLength; ++i)
+      cell += QChar(i % 3 == 0 ? ';' : 'a' + i % 26);
+    cell.truncate(kGridCellMaxLength);
+    editor->setText(cell);
+    emit commands_->SGAC->itemDelegate()->commitData(editor);
+    QCOMPARE(Cell(2), cell);
+    const QString path = dir_->filePath("long.ast");
+    dialogs_.AnswerFile(path);
+    commands_->BBACSAVE->click();
+    SetCell(2, "");
+    dialogs_.AnswerFile(path);
+    commands_->BBACLOAD->click();
+    QCOMPARE(Cell(2), cell);
+    QCOMPARE(dialogs_.Errors(), QStringList());
+    QCOMPARE(dialogs_.Infos().last(), "Table validated and applied");
+    QCOMPARE(window_->AsciiCommandTable()[1].size(), std::size_t(kGridCellMaxLength));
   }
 
   // Bytes checked at a pseudo-terminal peer: a typed string, a command from the list, F3, a file.

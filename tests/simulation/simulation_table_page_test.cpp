@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/simulation_table_controller.h"
 #include "app/pages/simulation_table_page.h"
+#include "simulation/table_file_lines.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 
@@ -84,17 +86,23 @@ class SimulationTablePageTest : public QObject {
   }
 
   // Bad lines are reported one by one and keep the table as it was; the good ones reach the grid.
-  // A file that cannot be read leaves the grid as it was.
+  // A file that cannot be read, or is of another kind, leaves the grid as it was. %1 stands for
+  // the file's path.
   void loadProblems_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QStringList>("errors");
     QTest::addColumn<QString>("cell");  // what command 1 shows after the load
     QTest::newRow("unreadable numbers")
-        << QByteArray("KOB - Protocol Simulation Tables\nx01;$42;;\r\n001;$41;;\r\n300;$43;;\n")
+        << QByteArray("KOB - Protocol Simulation Tables\nxg1;$42;;\r\n001;$41;;\r\n300;$43;;\n")
         << QStringList{"Table not compatible !", "Table not compatible !"} << "$41";
+    QTest::newRow("lines not loaded")
+        << QByteArray("KOB - Protocol Simulation Tables\n001;$41\n\n001;$42;;\n1;$43;;\n")
+        << QStringList{"2 lines were not loaded, the first is line 2; the table is not applied (%1)"}
+        << "$42";
     QTest::newRow("wrong header") << QByteArray("001;$41;;\r\n")
-                                  << QStringList{"File format not compatible"} << "";
-    QTest::newRow("empty file") << QByteArray() << QStringList{"File format not compatible"} << "";
+                                  << QStringList{"File format not compatible (%1)"} << "typed";
+    QTest::newRow("empty file") << QByteArray() << QStringList{"File format not compatible (%1)"}
+                                << "typed";
     QTest::newRow("missing file") << QByteArray() << QStringList{"missing"} << "typed";
   }
 
@@ -113,11 +121,41 @@ class SimulationTablePageTest : public QObject {
     dialogs_->AnswerFile(errors.front() == "missing" ? path + "/missing" : path);
     page_->BBPSIMLOAD->click();
     QCOMPARE(dialogs_->Errors().size(), errors.size());
-    for (int i = 0; i < errors.size(); ++i) QVERIFY(dialogs_->Errors()[i].contains(errors[i]));
+    for (int i = 0; i < errors.size(); ++i) {
+      QVERIFY(dialogs_->Errors()[i].contains(QString(errors[i]).replace("%1", path)));
+    }
     QCOMPARE(dialogs_->Infos(), QStringList{"Table validated and applied"});
     QCOMPARE(Text(2, 1), cell);
     QCOMPARE(controller_->Table()[0].query, Bytes("@"));
     QCOMPARE(controller_->Table()[1].query, Bytes());
+  }
+
+  // The longest text the grid's editor takes, separators and line ends included, comes back
+  // whole from its file, and the load applies it.
+  void longestCellSavesAndLoads() {
+    page_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page_.get()));
+    page_->SGPS->editItem(page_->SGPS->item(3, 1));
+    auto* editor = page_->SGPS->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    QCOMPARE(editor->maxLength(), kGridCellMaxLength);
+    QString query(kGridCellMaxLength, ';');
+    query[1] = 'q';
+    editor->setText(query + "more");
+    emit page_->SGPS->itemDelegate()->commitData(editor);
+    QCOMPARE(Text(3, 1), query);
+    const QString answer = "a" + QString("\r\n$0D;").repeated(kGridCellMaxLength / 6);
+    Cell(3, 2, answer);
+    const QString path = dir_.filePath("long.pst");
+    dialogs_->AnswerFile(path);
+    page_->BBPSIMSAVE->click();
+    page_->ClearDataColumns();
+    dialogs_->AnswerFile(path);
+    page_->BBPSIMLOAD->click();
+    QCOMPARE(dialogs_->Errors(), QStringList());
+    QCOMPARE(dialogs_->Infos().last(), QString("Table validated and applied"));
+    QCOMPARE(controller_->Table()[2].query, Bytes(query.toStdString()));
+    QCOMPARE(controller_->Table()[2].answer.size(), std::size_t(1 + kGridCellMaxLength / 6 * 4));
   }
 
   void clear() {

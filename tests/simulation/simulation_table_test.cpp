@@ -111,26 +111,40 @@ class SimulationTableTest : public QObject {
 
   void pstReadRules_data() {
     QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("code");  // -1: the line is skipped
+    QTest::addColumn<int>("code");  // -1: the line sets no row
     QTest::addColumn<int>("incompatible");
+    QTest::addColumn<bool>("unloaded");
     QTest::addColumn<QStringList>("cells");
-    QTest::newRow("no ; after the query") << "012;$41" << -1 << 0 << QStringList();
-    QTest::newRow("no SYNC field") << "012;$41;$42" << 12 << 0 << QStringList{"$41", "$42", ""};
-    QTest::newRow("SYNC keeps ;") << "012;a;b;c;d" << 12 << 0 << QStringList{"a", "b", "c;d"};
-    QTest::newRow("untrimmed") << "000; q ;a ; s " << 0 << 0 << QStringList{" q ", "a ", " s "};
-    QTest::newRow("letters as number") << "ab ;x" << -1 << 1 << QStringList();
-    QTest::newRow("above 255") << "256;x;;" << -1 << 1 << QStringList();
-    QTest::newRow("long line") << "001;;" + QString(20000, 'a') << 1 << 0
-                               << QStringList{"", QString(9999, 'a'), ""};
+    QTest::newRow("no ; after the query") << "012;$41" << -1 << 0 << true << QStringList();
+    QTest::newRow("no ; after the number") << "12;$41;;" << -1 << 0 << true << QStringList();
+    QTest::newRow("blank line") << "   " << -1 << 0 << false << QStringList();
+    QTest::newRow("no SYNC field")
+        << "012;$41;$42" << 12 << 0 << false << QStringList{"$41", "$42", ""};
+    QTest::newRow("SYNC keeps ;") << "012;a;b;c;d" << 12 << 0 << false
+                                  << QStringList{"a", "b", "c;d"};
+    QTest::newRow("untrimmed") << "000; q ;a ; s " << 0 << 0 << false
+                               << QStringList{" q ", "a ", " s "};
+    QTest::newRow("letters as number") << "ab ;x" << -1 << 1 << false << QStringList();
+    QTest::newRow("above 255") << "256;x;;" << -1 << 1 << false << QStringList();
+    QTest::newRow("$0A is 10") << "$0A;q;;" << 10 << 0 << false << QStringList{"q", "", ""};
+    QTest::newRow("0xA is 10") << "0xA;q;;" << 10 << 0 << false << QStringList{"q", "", ""};
+    QTest::newRow("0x0A takes four") << "0x0A;q;;" << -1 << 0 << true << QStringList();
+    QTest::newRow("x0A is 10") << "x0A;q;;" << 10 << 0 << false << QStringList{"q", "", ""};
+    QTest::newRow("long line") << "001;;" + QString(20000, 'a') << 1 << 0 << false
+                               << QStringList{"", QString(20000, 'a'), ""};
+    QTest::newRow("long line, ; past 10000") << "001;" + QString(12000, 'a') + ";b;" << 1 << 0
+                                             << false << QStringList{QString(12000, 'a'), "b", ""};
   }
 
   void pstReadRules() {
     QFETCH(QString, line);
     QFETCH(int, code);
     QFETCH(int, incompatible);
+    QFETCH(bool, unloaded);
     QFETCH(QStringList, cells);
     const PstContents read = ReadPstLines({std::string(kPstHeader), line.toStdString()});
     QCOMPARE(read.incompatibleLines, incompatible);
+    QCOMPARE(read.unloaded.count, unloaded ? 1 : 0);
     SimulationRows expected;
     if (code >= 0) {
       expected[code] = {cells[0].toStdString(), cells[1].toStdString(), cells[2].toStdString()};
