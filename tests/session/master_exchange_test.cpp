@@ -40,7 +40,7 @@ class MasterExchangeTest : public QObject {
     DecodedPacket bad;
     bad.checksum = ChecksumCheck::Error;
     std::optional<ExchangeEnd> result;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
+    for (qsizetype i = 0; i < steps.size(); ++i) {
       QVERIFY2(!result, "ended before its last step");
       switch (steps[i]) {
         case 0:
