@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/data_window.h"
 
 #include <QClipboard>

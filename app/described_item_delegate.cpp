@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/described_item_delegate.h"
 
 namespace ferrotap {

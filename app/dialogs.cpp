@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/dialogs.h"
 
 #include "app/port_select_dialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/interval_timer.h"
 
 namespace ferrotap {

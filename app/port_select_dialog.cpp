@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/port_select_dialog.h"
 
 #include <QAbstractItemView>

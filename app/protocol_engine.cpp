@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/protocol_engine.h"
 
 #include <QCheckBox>

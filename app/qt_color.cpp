@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/qt_color.h"
 
 #include "core/readable_color.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/simulation_roles.h"
 
 #include <QGroupBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/simulation_table_controller.h"
 
 #include <QFile>

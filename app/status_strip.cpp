@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/status_strip.h"
 
 #include <QFrame>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a capture log back: MB of log file a second, for small and large records. The file is
 // written once per run into a temporary folder and read from the page cache, so the figure is the
 // reader's own speed, not the disk's.

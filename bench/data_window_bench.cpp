@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Appends 64-byte blocks rendered as HEX to a shown data window, letting the event loop run
 // between insertions as the capture pipeline does, and prints the append rate per slice, the
 // slowest insertion plus event processing, and the peak memory. The same workload runs against

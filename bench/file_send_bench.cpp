@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sends a 10 MB file with "TX FILE" through the real main window (offscreen) to a
 // pseudo-terminal whose peer reads as fast as it can, first with the echo off, then with the
 // echo on in "HEX". Beside it, a bare loop writes the same file in 1024-byte chunks to the same

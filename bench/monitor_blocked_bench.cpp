@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The UI thread of the real main window (offscreen) is blocked for 5 s in the middle of a flood
 // into port A, a virtual null-modem pair, with "HEX" selected; during the block the peer makes a
 // parity error and, once all its bytes are written, pulls the cable. Nothing may be lost: once

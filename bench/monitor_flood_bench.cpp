@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Floods 10 MB into port A of the real main window (offscreen) through a pseudo-terminal, the
 // peer writing as fast as the pseudo-terminal takes the bytes, with "HEX" selected. Prints, next
 // to their targets: the rate at which received bytes were rendered into the data window, whether

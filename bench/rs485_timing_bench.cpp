@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How late RTS drops after the last stop bit in the timed RS-485 mode ("RS-485 mode active" with
 // the second direction method) of the real main window (offscreen), port A on a paced virtual
 // null-modem pair: the pair keeps the time a real line would, so the moment the last stop bit of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 20 MB written into a pseudo-terminal as fast as it takes them: a ComPort whose handler takes
 // every byte, against a bare poll()/read() loop. Every byte is checked for loss and order.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Round trip over a pseudo-terminal: the peer writes one byte, a ComPort data-available handler
 // writes one byte back, the peer reads it. Compared with a bare poll() echo loop in the same run.
 #include <algorithm>

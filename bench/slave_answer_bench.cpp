@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real main window as slave of the protocol on port A, mapped to a pseudo-terminal; the peer
 // plays master and sends 1000 queries one after another, acknowledging each answer. Measured at
 // the peer, from the moment the query's last byte was written: when the slave's ACK arrived and

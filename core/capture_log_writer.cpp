@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/capture_log_writer.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/clock_base.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/idle_gap.h"
 
 namespace ferrotap {

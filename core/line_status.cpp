@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/line_status.h"
 
 namespace ferrotap {

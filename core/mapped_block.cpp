@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/mapped_block.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/port_event.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/printable_text.h"
 
 namespace ferrotap {

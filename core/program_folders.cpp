@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/program_folders.h"
 
 #include <pwd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/readable_color.h"
 
 #include <algorithm>

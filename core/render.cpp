@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/render.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/row_layout.h"
 
 #include <algorithm>

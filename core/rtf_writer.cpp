@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/rtf_writer.h"
 
 #include <algorithm>

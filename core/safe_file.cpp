@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/safe_file.h"
 
 #include <fcntl.h>

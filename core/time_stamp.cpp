@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/time_stamp.h"
 
 #include <cinttypes>

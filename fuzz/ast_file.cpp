@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .ast reader on any file content: what it loads into the grid saves as lines that load back
 // whole to the same cells, trimmed; applying and listing them never fails.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capture log reader. Any bytes: every header or record the parser accepts encodes back to
 // exactly the bytes it took. Records written from the input: a log cut at any byte, or with one
 // byte changed, reads back every record wholly before the cut or the change, equal to what was

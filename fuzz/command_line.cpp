@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: any arguments give a decision, an error names the program and ends its line
 // with status 2, a run starts with an option, and --help put first always wins.
 #include <cstddef>

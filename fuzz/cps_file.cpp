@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .cps reader on any file content: the settings it yields write back as 27 lines that read
 // back to the same settings, whatever the file held.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data window under any sequence of insertions, deletions, resizes, scrolls, caret keys and
 // repaints, with or without a frame in between: no memory error, and the rows it shows are the
 // lines of its text wrapped behind their last blank, as a plain scan wraps them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The escape decoder: any text decodes without fault, and a byte string written in any mix of the
 // escapes ("$xx", "#ddd", "^x", plain) decodes back to itself.
 #include <fuzzer/FuzzedDataProvider.h>

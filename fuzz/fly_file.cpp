@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .fly reader on any file content: the line it loads saves as a file that loads back to the
 // same line.
 #include <cstddef>

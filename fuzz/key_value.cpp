@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Key=Value helpers and the line splitter against naive models of their rules.
 #include <algorithm>
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The packet decoder of port A on any bytes, in chunks, under any definition and options, with
 // time-outs and resets in between, long runs of one byte among them: no memory error or undefined
 // behaviour, the only bytes it sends are single ACK or NAK characters of the definition, the sum

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bytes from the line with the tty's error marks: decoding in pieces of any size gives what
 // decoding in one go gives, and data escaped as the tty escapes it, with breaks marked between
 // bytes, comes back exactly, with the break reported.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The appended .pdt lines on any file tail: what the reader takes writes back as lines that read
 // back to the same options, and writing those again gives the same lines.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .pdt reader on any file content: a file that fails changes nothing and names a line of the
 // format; what a file gives writes back as 23 lines that read back to the same settings.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port map file's content: an entry found is trimmed text of the file, on one line, and an
 // entry for another port added behind does not change it; the list of all entries agrees with
 // the look-up of one.

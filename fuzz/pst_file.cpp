@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .pst reader and writer: any lines read without fault, and any table written and read back,
 // cells as long as the grid takes, loads every line and applies to the same entries with the
 // same outcome.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The renderings: HEX, DEC and BIN read back to the bytes rendered, every format has its length,
 // and a header field reads back to its byte.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RTF and plain-text exports of any coloured text, read back: the RTF by a small reader of the
 // few control words the writer uses, giving every character with its colour; the plain text as
 // the characters with each line end as CR LF.

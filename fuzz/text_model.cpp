@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data window's text model under any sequence of edits, checked after each against a naive
 // model: a string, a colour per character, caret and anchor, and lines found by scanning.
 #include <fuzzer/FuzzedDataProvider.h>

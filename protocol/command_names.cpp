@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/command_names.h"
 
 namespace ferrotap {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/packet_decoder.h"
 
 namespace ferrotap {

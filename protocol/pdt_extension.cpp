@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/pdt_extension.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/pdt_file.h"
 
 #include "serial/key_value.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/pdt_options.h"
 
 namespace ferrotap {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/byte_ring.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/com_port_error.h"
 
 #include <cerrno>

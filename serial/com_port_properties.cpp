@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Property setters of ComPort: store, and apply to the device while open.
 #include "serial/com_port.h"
 #include "serial/com_port_error.h"

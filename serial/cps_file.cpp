@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/cps_file.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kept apart: <asm/termbits.h> and <termios.h> declare the same names and cannot meet in one file.
 #include "serial/custom_baud.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/device_return.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/dispatcher.h"
 
 #include <poll.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/key_value.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/notification_channel.h"
 
 namespace ferrotap {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/parmrk_decoder.h"
 
 #include "serial/serial_types.h"

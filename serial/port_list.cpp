@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/port_list.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/port_map.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/posix_serial_device.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/serial_device.h"
 
 #include <fcntl.h>

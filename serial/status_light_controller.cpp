@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/status_light_controller.h"
 
 #include "serial/com_port_error.h"

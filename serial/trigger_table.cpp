@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/trigger_table.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/virtual_serial_device.h"
 
 #include <sys/socket.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "session/loop_host.h"
 
 #include <chrono>

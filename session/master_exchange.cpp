@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "session/master_exchange.h"
 
 namespace ferrotap {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "session/session.h"
 #include "session/session_parts.h"
 #include "simulation/escape.h"

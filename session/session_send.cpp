@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <exception>
 
 #include "serial/com_port.h"

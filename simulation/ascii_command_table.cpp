@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/ascii_command_table.h"
 
 #include <cstdio>

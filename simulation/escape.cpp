@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/escape.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/file_chunks.h"
 
 #include <fcntl.h>

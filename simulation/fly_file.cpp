@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/fly_file.h"
 
 namespace ferrotap {

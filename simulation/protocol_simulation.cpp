@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/protocol_simulation.h"
 
 #include "simulation/sim_packet.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/pst_file.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/simulation_table.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation/table_file_lines.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets of fuzz/ with clang, ASan and UBSan in build-fuzz/ and runs each for
 # the given seconds (default 60), starting from its seeds in fuzz/corpus/NAME/. Inputs found go
 # to build-fuzz/corpus/NAME/, failing ones to build-fuzz/crashes/; logs to build-fuzz/logs/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages Ferrotap needs to build, run and test.
 #   tools/install-deps.sh        build, run and test
 #   tools/install-deps.sh fuzz   the same plus clang and libFuzzer for tools/fuzz.sh

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds Ferrotap for release and makes its Debian package in build-package/.
 #   tools/package.sh        prints the path of the .deb it made
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is needed, builds Ferrotap with its tests and runs the whole suite headless.
 #   tools/test.sh                 normal build in build/
 #   tools/test.sh address,undefined   the suite under AddressSanitizer and UBSan (build-asan/)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/pages/ascii_commands_page.h"
 
 #include <QGroupBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/pages/com_setting_page.h"
 
 #include <QCheckBox>

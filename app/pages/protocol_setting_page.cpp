@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/pages/protocol_setting_page.h"
 
 #include <QAbstractButton>

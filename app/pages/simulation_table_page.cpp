@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/pages/simulation_table_page.h"
 
 #include <QGroupBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/pages/table_page_parts.h"
 
 #include <QFontMetrics>

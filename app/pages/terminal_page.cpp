@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/pages/terminal_page.h"
 
 #include <QCheckBox>

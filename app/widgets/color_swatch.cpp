@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/widgets/color_swatch.h"
 
 #include <QMouseEvent>

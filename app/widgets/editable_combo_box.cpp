@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/widgets/editable_combo_box.h"
 
 #include <QLineEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/widgets/port_led.h"
 
 #include <qdrawutil.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/widgets/status_light.h"
 
 #include <QPainter>

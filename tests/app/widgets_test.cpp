@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <QtTest>
 
 #include "core/capture_options.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package and checks it from outside: its contents, its control fields, the
 # extracted program's --version, the validity of its desktop entry and metainfo, its copyright and
 # changelog, and lintian's verdict.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <termios.h>
 #include <QtTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/virtual_peer.h"
 
 #include <cstdlib>
