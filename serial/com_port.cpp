@@ -271,6 +271,10 @@ std::size_t ComPort::OutputPending() {
   return d == nullptr ? 0 : d->OutputPending();
 }
 
+bool ComPort::AllSent() {
+  return state_ != State::Open || dispatcher_->AllSent();
+}
+
 std::size_t ComPort::OutputFree() {
   return state_ == State::Open && !lost_ ? dispatcher_->OutputFree() : 0;
 }

@@ -134,6 +134,9 @@ class ComPort {
   void ClearOutput();
   std::size_t BytesAvailable();
   std::size_t OutputPending();
+  // Everything written has left the line (closing the port would drop what has not); true when
+  // the port is not open.
+  bool AllSent();
   // Free bytes of the output ring; 0 while the port is not open.
   std::size_t OutputFree();
   // Asks for one call of wake, from the port's writer thread, once at least `bytes` of the output

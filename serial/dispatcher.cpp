@@ -242,6 +242,11 @@ void Dispatcher::ClearOutput() {
   device_->PurgeOutput();
 }
 
+bool Dispatcher::AllSent() {
+  std::lock_guard lock(outputMutex_);
+  return output_.Used() == 0 && device_->OutputQueued() == 0 && device_->TransmitterEmpty();
+}
+
 void Dispatcher::WaitTransmitEmpty(int32_t baud) {
   for (int i = 0; i < 5000; ++i) {
     if (OutputPending() == 0 && device_->OutputQueued() == 0) break;

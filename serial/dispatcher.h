@@ -73,6 +73,8 @@ class Dispatcher {
   // already are.
   bool WhenOutputFree(std::size_t bytes, std::function<void()> wake);
   void ClearOutput();
+  // Nothing waits in the output ring, the driver's queue or the transmitter: all has left.
+  bool AllSent();
   // Waits for the transmit queues to drain, then about 18 characters at baud.
   void WaitTransmitEmpty(int32_t baud);
 
