@@ -95,8 +95,13 @@ void CliOutput::Info(const std::string& message) {
   Message(message);
 }
 
-void CliOutput::Received(SessionPort port, const Bytes& bytes,
-                         std::chrono::system_clock::time_point readTime) {
+void CliOutput::Received(SessionPort port, const Bytes& bytes, const ReadMarks& marks) {
+  // The time the first byte was read, not the time this front-end got round to it.
+  const auto readTime =
+      marks.empty() ? std::chrono::system_clock::now()
+                    : std::chrono::system_clock::time_point(std::chrono::duration_cast<
+                                                            std::chrono::system_clock::duration>(
+                          std::chrono::nanoseconds(clock_.WallNs(marks.front().steadyNs))));
   readTime_[port == SessionPort::A ? 0 : 1] = readTime;
   if (!style_.json || style_.decode || bytes.empty()) return;
   buffer_ += JsonBytesLine(port, readTime, bytes);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock_base.h"
 #include "core/colors.h"
 #include "session/session_output.h"
 
@@ -35,8 +36,7 @@ class CliOutput : public SessionOutput {
   void SelectColor(ColorRole role) override;
   void Error(const std::string& message) override;
   void Info(const std::string& message) override;
-  void Received(SessionPort port, const Bytes& bytes,
-                std::chrono::system_clock::time_point readTime) override;
+  void Received(SessionPort port, const Bytes& bytes, const ReadMarks& marks) override;
   void PacketDecoded(SessionPort port, const DecodedPacket& packet) override;
   void ExchangeEnded(int code, bool completed, const std::string& why) override;
   void PortOpenFailed(SessionPort port) override;
@@ -68,6 +68,7 @@ class CliOutput : public SessionOutput {
   bool colored_ = false;  // an escape left a colour that the end must reset
   std::chrono::steady_clock::time_point lastWrite_ = std::chrono::steady_clock::now();
   std::chrono::system_clock::time_point readTime_[2];
+  const ClockBase clock_ = ClockBase::Now();
   std::vector<Exchange> exchanges_;
   bool progressShown_ = false;
   bool openFailed_ = false;
