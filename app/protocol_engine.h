@@ -3,6 +3,8 @@
 
 #include <QObject>
 #include <QString>
+#include <string>
+#include <vector>
 
 #include "core/bytes.h"
 #include "protocol/packet_decoder.h"
@@ -35,6 +37,8 @@ class ProtocolEngine : public QObject {
   void SaveProtocolFile(const QString& path);
   // Returns false when the file could not be read or a number in it was not an integer.
   bool LoadProtocolFile(const QString& path);
+  // Loads and applies a shipped definition chosen from "Presets", by its item text.
+  void LoadPreset(const QString& name);
   void BBPRTAPPLYClick();
   void BBPROTSAVEClick();
   void BBPROTLOADClick();
@@ -45,6 +49,8 @@ class ProtocolEngine : public QObject {
 
  private:
   void CommandFieldToggled(bool on);
+  // `lines` are the file's, read from `path`; false, with a message, when they do not load.
+  bool LoadProtocolLines(const std::vector<std::string>& lines, const std::string& path);
 
   ProtocolSettingPage& page_;
   TerminalPage& terminal_;

@@ -52,16 +52,16 @@ constexpr CellTable<9> kBinCells = MakeCells<9>([](unsigned char b, char* cell) 
 });
 
 template <std::size_t Width>
-std::string RenderFixed(const CellTable<Width>& table, const Bytes& bytes) {
+void AppendFixed(std::string& out, const CellTable<Width>& table, std::string_view bytes) {
   constexpr std::size_t kPadded = CellTable<Width>::kPadded;
-  std::string out(bytes.size() * Width + kPadded, '\0');
-  char* p = out.data();
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size() * Width + kPadded);
+  char* p = out.data() + start;
   for (unsigned char b : bytes) {
     std::memcpy(p, table.cells[b].data(), kPadded);
     p += Width;
   }
-  out.resize(bytes.size() * Width);
-  return out;
+  out.resize(start + bytes.size() * Width);
 }
 
 }  // namespace
@@ -72,12 +72,20 @@ DisplayFormat DisplayFormatFromIndex(int index) {
 }
 
 std::string RenderBytes(DisplayFormat format, const Bytes& bytes) {
+  std::string out;
+  AppendRenderedBytes(out, format, bytes);
+  return out;
+}
+
+void AppendRenderedBytes(std::string& out, DisplayFormat format, std::string_view bytes) {
   switch (format) {
     case DisplayFormat::Ascii:
-      return bytes;
+      out += bytes;
+      break;
     case DisplayFormat::AsciiFilt: {
-      std::string out(bytes.size() * 3, '\0');
-      char* p = out.data();
+      const std::size_t start = out.size();
+      out.resize(start + bytes.size() * 3);
+      char* p = out.data() + start;
       for (unsigned char b : bytes) {
         if (b >= 0x20) {
           *p++ = static_cast<char>(b);
@@ -88,23 +96,30 @@ std::string RenderBytes(DisplayFormat format, const Bytes& bytes) {
         }
       }
       out.resize(static_cast<std::size_t>(p - out.data()));
-      return out;
+      break;
     }
     case DisplayFormat::Hex:
-      return RenderFixed(kHexCells, bytes);
+      AppendFixed(out, kHexCells, bytes);
+      break;
     case DisplayFormat::Dec:
-      return RenderFixed(kDecCells, bytes);
+      AppendFixed(out, kDecCells, bytes);
+      break;
     case DisplayFormat::Bin:
-      return RenderFixed(kBinCells, bytes);
+      AppendFixed(out, kBinCells, bytes);
+      break;
     case DisplayFormat::NoFormat:
       break;
   }
-  return {};
 }
 
 std::string FormatFieldNumber(DisplayFormat format, int value) {
-  const auto b = static_cast<unsigned char>(value & 0xFF);
   std::string out;
+  AppendFieldNumber(out, format, value);
+  return out;
+}
+
+void AppendFieldNumber(std::string& out, DisplayFormat format, int value) {
+  const auto b = static_cast<unsigned char>(value & 0xFF);
   switch (format) {
     case DisplayFormat::Ascii:
       out.push_back(static_cast<char>(b));
@@ -120,7 +135,9 @@ std::string FormatFieldNumber(DisplayFormat format, int value) {
       AppendHex(out, b);
       break;
     case DisplayFormat::Dec:
-      out = std::to_string(b);
+      if (b >= 100) out.push_back(static_cast<char>('0' + b / 100));
+      if (b >= 10) out.push_back(static_cast<char>('0' + (b / 10) % 10));
+      out.push_back(static_cast<char>('0' + b % 10));
       break;
     case DisplayFormat::Bin:
       AppendBinary(out, b);
@@ -128,7 +145,6 @@ std::string FormatFieldNumber(DisplayFormat format, int value) {
     case DisplayFormat::NoFormat:
       break;
   }
-  return out;
 }
 
 std::string FormatName(DisplayFormat format) {

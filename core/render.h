@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/bytes.h"
 
@@ -14,9 +15,12 @@ DisplayFormat DisplayFormatFromIndex(int index);
 
 // Whole-string rendering: HEX, DEC and BIN end every byte with a blank.
 std::string RenderBytes(DisplayFormat format, const Bytes& bytes);
+// The same rendering appended to `out`, for writers that build a whole line at once.
+void AppendRenderedBytes(std::string& out, DisplayFormat format, std::string_view bytes);
 
 // One value (0..255) without separator, as the decoder writes header fields.
 std::string FormatFieldNumber(DisplayFormat format, int value);
+void AppendFieldNumber(std::string& out, DisplayFormat format, int value);
 
 // Short label of a format ("Hex", ...), empty when no format is selected.
 std::string FormatName(DisplayFormat format);

@@ -14,6 +14,12 @@ namespace {
 
 constexpr uint16_t kLineStatusAll = 15;  // overrun, parity, framing and break
 
+int64_t SteadyNowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 }  // namespace
 
 bool Session::DecoderOutput::Transmit(const Bytes& bytes) {
@@ -86,6 +92,8 @@ Session::Session(SessionHost& host, SessionOutput& output, const std::string& se
   slaveSteps_ = std::make_unique<SlaveSteps>(*this);
   decoderA_->SetSlaveHooks(slaveSteps_.get());
   rs485Timer_ = host.NewTimer("TIMER485", [this] { Rs485TimerExpired(); });
+  silenceTimerA_ = host.NewTimer("SilenceA", [this] { SilenceDue(SessionPort::A); });
+  silenceTimerB_ = host.NewTimer("SilenceB", [this] { SilenceDue(SessionPort::B); });
   fileSend_ = std::make_unique<FileSend>(*this);
   CreatePorts(settingsDir);
 }
@@ -120,16 +128,44 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
   const bool a = port == SessionPort::A;
   Bytes& pack = a ? rxPackA_ : rxPackB_;
   pack = (a ? portA_ : portB_)->ReadString(count);
+  const ReadMarks marks = {{0, SteadyNowNs()}};
   output_.Received(port, pack, std::chrono::system_clock::now());
   Snapshot snapshot(*this);
   if (Options().decode) {
-    (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port));
+    (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port), marks);
     Flush();
+    WatchSilence(port);
   } else if (a) {
     ShowPortA(pack);
   } else {
     ShowEcho(pack);
   }
+}
+
+void Session::WatchSilence(SessionPort port) {
+  const PacketDecoder& decoder = port == SessionPort::A ? *decoderA_ : *decoderB_;
+  SessionTimer& timer = port == SessionPort::A ? *silenceTimerA_ : *silenceTimerB_;
+  const std::optional<int64_t> due = decoder.SilenceDueNs();
+  if (!due) {
+    timer.Stop();
+    return;
+  }
+  constexpr int64_t kNsPerMs = 1'000'000;
+  const int64_t wait = *due - SteadyNowNs();
+  timer.Start(wait <= 0 ? 0 : static_cast<int>((wait + kNsPerMs - 1) / kNsPerMs));
+}
+
+// Bytes that wait to be read may continue the frame: their read stamps decide when they are
+// read, not the time this timer came round.
+void Session::SilenceDue(SessionPort port) {
+  const bool a = port == SessionPort::A;
+  ComPort& comPort = a ? *portA_ : *portB_;
+  if (comPort.PortState() == ComPort::State::Open && comPort.BytesAvailable() > 0) return;
+  Snapshot snapshot(*this);
+  if (!Options().decode) return;
+  (a ? decoderA_ : decoderB_)->SilenceElapsed(SteadyNowNs(), definition_, DecodingOptions(port));
+  Flush();
+  WatchSilence(port);
 }
 
 DecoderOptions Session::DecodingOptions(SessionPort port) const {
@@ -140,6 +176,11 @@ DecoderOptions Session::DecodingOptions(SessionPort port) const {
   options.lineBreak = o.lineBreak;
   options.echo = o.echo;
   options.simulateSlave = o.role == SimulationRole::Slave;
+  const LineSettings line = (port == SessionPort::A ? portA_ : portB_)->Line();
+  options.line = {line.baud, line.dataBits, line.parity != pNone,
+                  line.stopBits == StopBitsMode::OneAndHalf ? StopBits::OneAndHalf
+                  : line.stopBits == StopBitsMode::Two      ? StopBits::Two
+                                                            : StopBits::One};
   return options;
 }
 

@@ -126,6 +126,9 @@ class Session {
   void OpenPortA();
   void OpenPortB();
   void DataAvailable(SessionPort port, uint16_t count);
+  // Framing by silence: a port's frame in progress is decided when its silence is due.
+  void WatchSilence(SessionPort port);
+  void SilenceDue(SessionPort port);
   void TimerFired(SessionPort port, uint16_t handle);
   void ModemStatusChanged();
   void LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak);
@@ -163,6 +166,8 @@ class Session {
   std::unique_ptr<ProtocolSimulation> simulation_;
   std::unique_ptr<SlaveSteps> slaveSteps_;
   std::unique_ptr<SessionTimer> rs485Timer_;
+  std::unique_ptr<SessionTimer> silenceTimerA_;
+  std::unique_ptr<SessionTimer> silenceTimerB_;
   std::unique_ptr<FileSend> fileSend_;
   MasterExchange exchange_;
   SessionCounters counters_;
