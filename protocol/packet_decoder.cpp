@@ -76,8 +76,13 @@ void PacketDecoder::DecodeByStx(const Bytes& chunk) {
     const auto b = static_cast<uint8_t>(chunk[i]);
     switch (state_.phase) {
       case DecoderPhase::Idle:
-        if (HandleIdle(b)) out_.SelectColor(DataColor());
-        ++i;
+        if (HandleIdle(b)) {
+          out_.SelectColor(DataColor());
+          ++i;
+        } else {
+          ++i;
+          i += TakeWholePacket(chunk, i);
+        }
         break;
       case DecoderPhase::ExpectId:
         state_.id = b;
@@ -125,6 +130,42 @@ void PacketDecoder::DecodeByStx(const Bytes& chunk) {
         break;
     }
   }
+}
+
+// A packet that lies whole in the chunk, the usual case, is taken at once: fields by position and
+// the checksum over them in one pass. Short lengths and packets cut by the chunk's end take the
+// byte-by-byte way. Returns the bytes taken after the STX; 0 leaves them to the phases.
+std::size_t PacketDecoder::TakeWholePacket(const Bytes& chunk, std::size_t i) {
+  const ProtocolOptions& o = opt_->protocol;
+  if (!o.endByLength) return 0;
+  const std::size_t lenAt = i + (o.useId ? 1 : 0);
+  if (lenAt >= chunk.size()) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(chunk.data());
+  const int len = p[lenAt];
+  const int afterCmd = len - (o.useCmd ? 1 : 0);
+  const int tail = o.useChecksum ? ChecksumWidth(o.checksumKind) : 1;
+  if (afterCmd <= tail) return 0;
+  const std::size_t dataAt = lenAt + 1 + (o.useCmd ? 1 : 0);
+  const std::size_t end = dataAt + static_cast<std::size_t>(afterCmd);
+  if (end > chunk.size()) return 0;
+  state_.id = o.useId ? p[i] : 0;
+  state_.len = len;
+  state_.cmd = o.useCmd ? p[lenAt + 1] : 0;
+  state_.remaining = 0;
+  if (o.useChecksum) {
+    const std::size_t cksAt = end - static_cast<std::size_t>(tail);
+    state_.data.assign(chunk, dataAt, cksAt - dataAt);
+    running_.Feed(std::string_view(chunk).substr(i, cksAt - i));
+    state_.checksum = running_.Value();
+    state_.receivedCks =
+        ChecksumFromBytes(std::string_view(chunk).substr(cksAt, tail), o.checksumOrder);
+    state_.cksRead = true;
+  } else {
+    state_.data.assign(chunk, dataAt, end - dataAt);
+  }
+  state_.phase = DecoderPhase::Complete;
+  Complete();
+  return end - i;
 }
 
 bool PacketDecoder::HandleIdle(uint8_t b) {
@@ -278,7 +319,10 @@ void PacketDecoder::Complete() {
   bool acknowledged = false;
   if (slave) slave_->BeforePacketLine(state_.cmd);
   WriteLine();
-  out_.PacketFramed(Framed());
+  DecodedPacket& framed = Framed();
+  framed.data.swap(state_.data);
+  out_.PacketFramed(framed);
+  framed.data.swap(state_.data);
   if (port_ == Port::A) {
     if (flags_.answerExpected || (opt_->simulateSlave && o.useHandShake)) {
       AnswerHandShake(acknowledged);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "core/bytes.h"
 #include "core/colors.h"
@@ -140,6 +141,7 @@ class PacketDecoder {
   void Begin(const ProtocolDefinition& definition, const DecoderOptions& options);
   void DecodeByStx(const Bytes& chunk);
   void DecodeBySilence(const Bytes& chunk, std::span<const ReadMark> marks);
+  std::size_t TakeWholePacket(const Bytes& chunk, std::size_t i);
   // Returns whether b was a hand-shake character or a stray byte; false when it opened a packet.
   bool HandleIdle(uint8_t b);
   void HandleOutside(uint8_t b);
@@ -152,16 +154,14 @@ class PacketDecoder {
   void AbandonPacket(const char* why);
   void Complete();
   void WriteLine();
-  const DecodedPacket& Framed();
+  DecodedPacket& Framed();
   bool ChecksumGood() const;
   bool IdInRange() const;
   bool LenInRange() const;
   bool CmdInRange() const;
   void AnswerHandShake(bool& acknowledged);
-  // The line in progress goes out in the colour chosen before, and `role` is chosen next.
-  void SwitchColor(ColorRole role);
-  void AppendField(const char* name, int value, bool outOfRange);
-  void AppendChecksum(uint32_t value);
+  // Writes a checksum's value at p as the line shows it; returns the end.
+  char* PutChecksum(char* p, uint32_t value) const;
   ColorRole DataColor() const;
   ColorRole HandShakeColor() const;
 
