@@ -149,7 +149,7 @@ class PacketDecoder {
   // Takes data bytes from chunk[i] on; returns how many it consumed and sets `step`.
   std::size_t HandleInData(const Bytes& chunk, std::size_t i, InDataStep& step);
   // The frame between two silences, as a packet or as bytes outside packets.
-  void CompleteFrame();
+  void CompleteFrame(std::string_view frame);
   // Drops the packet in progress with a line that says why.
   void AbandonPacket(const char* why);
   void Complete();
@@ -175,7 +175,7 @@ class PacketDecoder {
   // The checksum over the bytes of the packet in progress, and its bytes as received.
   RunningChecksum running_;
   Bytes cksBytes_;
-  // Framing by silence: the bytes of the frame in progress and where frames start.
+  // Framing by silence: the bytes of the frame still open after a chunk, and where frames start.
   Bytes frame_;
   IdleGapFramer framer_{IdleGap{}, CharacterFrame{}};
   // The frame's LEN does not count what the frame holds.

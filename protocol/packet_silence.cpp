@@ -16,30 +16,37 @@ IdleGap SilenceGap(const ProtocolOptions& o) {
 }  // namespace
 
 // Each read of the chunk is measured against the end of the read before it: a gap of at least the
-// silence ends the frame in progress before the read's bytes join the next one.
+// silence ends the frame in progress before the read's bytes join the next one. A frame that lies
+// in the chunk is decoded where it stands; only the one still open at the end is kept.
 void PacketDecoder::DecodeBySilence(const Bytes& chunk, std::span<const ReadMark> marks) {
   framer_.SetGap(SilenceGap(opt_->protocol), opt_->line);
-  std::size_t start = 0;
-  for (std::size_t k = 0; k <= marks.size() && start < chunk.size(); ++k) {
+  const std::string_view bytes(chunk);
+  std::size_t open = 0;  // where the open frame's bytes in this chunk start
+  const auto complete = [&](std::size_t end) {
+    if (frame_.empty()) {
+      if (end > open) CompleteFrame(bytes.substr(open, end - open));
+    } else {
+      frame_.append(bytes.substr(open, end - open));
+      const Bytes frame = std::move(frame_);
+      frame_.clear();
+      CompleteFrame(frame);
+    }
+    open = end;
+  };
+  for (std::size_t k = 0; k < marks.size(); ++k) {
+    const std::size_t start = std::min(marks[k].offset, bytes.size());
     const std::size_t end =
-        k + 1 < marks.size() ? std::min(marks[k + 1].offset, chunk.size()) : chunk.size();
+        k + 1 < marks.size() ? std::min(marks[k + 1].offset, bytes.size()) : bytes.size();
     if (end <= start) continue;
-    if (k < marks.size() && framer_.StartsFrame(marks[k].steadyNs, end - start) &&
-        !frame_.empty()) {
-      CompleteFrame();
+    if (framer_.StartsFrame(marks[k].steadyNs, end - start)) complete(start);
+    // A line that never rests: the frame is given up at the bound.
+    if (frame_.size() + (end - open) >= kMaxEtxPacketData) {
+      open = end;
+      AbandonPacket("no silence");
     }
-    const std::string_view bytes(chunk.data() + start, end - start);
-    for (std::size_t taken = 0; taken < bytes.size();) {
-      const std::size_t room = kMaxEtxPacketData - frame_.size();
-      const std::size_t run = std::min(room, bytes.size() - taken);
-      frame_.append(bytes.substr(taken, run));
-      taken += run;
-      if (frame_.size() == kMaxEtxPacketData) AbandonPacket("no silence");
-    }
-    start = end;
-    // Without marks the chunk was one read; with them, this loop ends at the last one.
-    if (marks.empty()) break;
   }
+  frame_.append(bytes.substr(open));
+  if (frame_.size() >= kMaxEtxPacketData) AbandonPacket("no silence");
 }
 
 bool PacketDecoder::SilenceElapsed(int64_t nowNs, const ProtocolDefinition& definition,
@@ -48,7 +55,11 @@ bool PacketDecoder::SilenceElapsed(int64_t nowNs, const ProtocolDefinition& defi
   Begin(definition, options);
   framer_.SetGap(SilenceGap(options.protocol), options.line);
   const bool ended = nowNs >= framer_.FrameEndNs();
-  if (ended) CompleteFrame();
+  if (ended) {
+    const Bytes frame = std::move(frame_);
+    frame_.clear();
+    CompleteFrame(frame);
+  }
   def_ = nullptr;
   opt_ = nullptr;
   return ended;
@@ -59,10 +70,8 @@ std::optional<int64_t> PacketDecoder::SilenceDueNs() const {
   return framer_.FrameEndNs();
 }
 
-void PacketDecoder::CompleteFrame() {
+void PacketDecoder::CompleteFrame(std::string_view frame) {
   const ProtocolOptions& o = opt_->protocol;
-  Bytes frame;
-  frame.swap(frame_);
   const std::size_t header = (o.useId ? 1 : 0) + (o.silenceUsesLen ? 1 : 0) + (o.useCmd ? 1 : 0);
   const std::size_t width = o.useChecksum ? static_cast<std::size_t>(ChecksumWidth(o.checksumKind))
                                           : 0;
@@ -73,8 +82,6 @@ void PacketDecoder::CompleteFrame() {
   if (frame.size() == 1 && handShake) {
     HandleOutside(first);
     out_.SelectColor(DataColor());
-    frame_.swap(frame);
-    frame_.clear();
     return;
   }
   if (frame.size() < header + width) {
@@ -86,8 +93,6 @@ void PacketDecoder::CompleteFrame() {
     out_.Write(line_);
     line_.clear();
     out_.SelectColor(DataColor());
-    frame_.swap(frame);
-    frame_.clear();
     return;
   }
   std::size_t at = 0;
@@ -96,19 +101,15 @@ void PacketDecoder::CompleteFrame() {
   state_.len = o.silenceUsesLen ? next() : 0;
   state_.cmd = o.useCmd ? next() : 0;
   const std::size_t dataEnd = frame.size() - width;
-  state_.data.assign(frame, at, dataEnd - at);
+  state_.data.assign(frame.substr(at, dataEnd - at));
   // LEN counts what follows it: CMD, data and checksum.
   lenMismatch_ = o.silenceUsesLen &&
                  static_cast<std::size_t>(state_.len) != frame.size() - (o.useId ? 2 : 1);
   if (o.useChecksum) {
-    state_.checksum = ComputeChecksum(o.checksumKind, std::string_view(frame).substr(0, dataEnd));
-    state_.receivedCks =
-        ChecksumFromBytes(std::string_view(frame).substr(dataEnd), o.checksumOrder);
+    state_.checksum = ComputeChecksum(o.checksumKind, frame.substr(0, dataEnd));
+    state_.receivedCks = ChecksumFromBytes(frame.substr(dataEnd), o.checksumOrder);
     state_.cksRead = true;
   }
-  // The frame's buffer is kept for the next one.
-  frame_.swap(frame);
-  frame_.clear();
   Complete();
 }
 
