@@ -129,7 +129,8 @@ void DecodeSilenceFrames(benchmark::State& state, ferrotap::ChecksumKind kind) {
     Bytes payload(1, static_cast<char>(0x01 + i % 8));
     for (int k = 0; k < 14 - width; ++k) payload.push_back(static_cast<char>(0x30 + (i + k) % 64));
     const Bytes frame = ferrotap::BuildSimPacket(payload, definition, options.protocol);
-    readNs += ferrotap::CharacterTimeNs(options.line, 1000 * static_cast<int64_t>(frame.size()) + 3500);
+    readNs +=
+        ferrotap::CharacterTimeNs(options.line, 1000 * static_cast<int64_t>(frame.size()) + 3500);
     marks.push_back({chunk.size(), readNs});
     chunk += frame;
   }

@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.protocol.checksumKind =
       kChecksumKinds[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kChecksumKinds) - 1)];
   options.protocol.checksumOrder = input.ConsumeBool() ? ByteOrder::HighFirst : ByteOrder::LowFirst;
-  if (input.ConsumeBool()) def.commandNames = std::make_shared<CommandNames>(ModbusRtuCommandNames());
+  if (input.ConsumeBool())
+    def.commandNames = std::make_shared<CommandNames>(ModbusRtuCommandNames());
   std::int64_t clockNs = 0;
   Output output(def);
   PacketDecoder decoder(PacketDecoder::Port::A, output);
@@ -102,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
     FUZZ_CHECK(ChecksumWidth(options.protocol.checksumKind) == 4 ||
-               decoder.State().checksum < (1u << (8 * ChecksumWidth(options.protocol.checksumKind))));
+               decoder.State().checksum <
+                   (1u << (8 * ChecksumWidth(options.protocol.checksumKind))));
     FUZZ_CHECK(decoder.State().data.size() <= kMaxEtxPacketData);
   }
   return 0;

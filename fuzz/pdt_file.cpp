@@ -23,9 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   current.syncType = 2;
   const PdtReadResult read = ReadPdtLines(lines, current);
   if (read.Failed()) {
-    FUZZ_CHECK(read.failedLine >= 1 &&
-               static_cast<std::size_t>(read.failedLine) <= std::max<std::size_t>(
-                                                                kPdtLineCount, lines.size()));
+    FUZZ_CHECK(read.failedLine >= 1 && static_cast<std::size_t>(read.failedLine) <=
+                                           std::max<std::size_t>(kPdtLineCount, lines.size()));
     FUZZ_CHECK(read.lineMissing == (lines.size() < static_cast<std::size_t>(kPdtLineCount)));
     FUZZ_CHECK(read.extensionMessage.empty() == (read.failedLine <= kPdtLineCount));
     FUZZ_CHECK(read.settings == current);

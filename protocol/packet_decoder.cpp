@@ -286,8 +286,8 @@ std::size_t PacketDecoder::HandleInData(const Bytes& chunk, std::size_t i, InDat
   state_.data.append(bytes);
   running_.Feed(bytes);
   if (run < available) {
-    step = static_cast<uint8_t>(start[run]) == def_->ETX_CHAR ? InDataStep::Last
-                                                              : InDataStep::TooLong;
+    step =
+        static_cast<uint8_t>(start[run]) == def_->ETX_CHAR ? InDataStep::Last : InDataStep::TooLong;
   } else {
     step = InDataStep::Consumed;
   }
@@ -338,8 +338,7 @@ void PacketDecoder::Complete() {
 }
 
 bool PacketDecoder::ChecksumGood() const {
-  return !opt_->protocol.useChecksum ||
-         (state_.cksRead && state_.receivedCks == state_.checksum);
+  return !opt_->protocol.useChecksum || (state_.cksRead && state_.receivedCks == state_.checksum);
 }
 
 void PacketDecoder::AnswerHandShake(bool& acknowledged) {

@@ -129,8 +129,8 @@ DecodedPacket& PacketDecoder::Framed() {
           state_.receivedCks == state_.checksum ? ChecksumCheck::Ok : ChecksumCheck::Error;
     }
   }
-  packet.inRange = !(o.useId && !IdInRange()) && !(o.UsesLen() && !LenInRange()) &&
-                   !(o.useCmd && !CmdInRange());
+  packet.inRange =
+      !(o.useId && !IdInRange()) && !(o.UsesLen() && !LenInRange()) && !(o.useCmd && !CmdInRange());
   return packet;
 }
 

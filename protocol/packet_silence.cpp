@@ -73,8 +73,8 @@ std::optional<int64_t> PacketDecoder::SilenceDueNs() const {
 void PacketDecoder::CompleteFrame(std::string_view frame) {
   const ProtocolOptions& o = opt_->protocol;
   const std::size_t header = (o.useId ? 1 : 0) + (o.silenceUsesLen ? 1 : 0) + (o.useCmd ? 1 : 0);
-  const std::size_t width = o.useChecksum ? static_cast<std::size_t>(ChecksumWidth(o.checksumKind))
-                                          : 0;
+  const std::size_t width =
+      o.useChecksum ? static_cast<std::size_t>(ChecksumWidth(o.checksumKind)) : 0;
   const auto first = static_cast<uint8_t>(frame[0]);
   const bool handShake =
       o.useHandShake && (first == def_->ACK_CHAR || first == def_->NAK_CHAR ||
@@ -103,8 +103,8 @@ void PacketDecoder::CompleteFrame(std::string_view frame) {
   const std::size_t dataEnd = frame.size() - width;
   state_.data.assign(frame.substr(at, dataEnd - at));
   // LEN counts what follows it: CMD, data and checksum.
-  lenMismatch_ = o.silenceUsesLen &&
-                 static_cast<std::size_t>(state_.len) != frame.size() - (o.useId ? 2 : 1);
+  lenMismatch_ =
+      o.silenceUsesLen && static_cast<std::size_t>(state_.len) != frame.size() - (o.useId ? 2 : 1);
   if (o.useChecksum) {
     state_.checksum = ComputeChecksum(o.checksumKind, frame.substr(0, dataEnd));
     state_.receivedCks = ChecksumFromBytes(frame.substr(dataEnd), o.checksumOrder);

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "serial/key_value.h"
 #include "core/printable_text.h"
+#include "serial/key_value.h"
 
 namespace ferrotap {
 namespace {

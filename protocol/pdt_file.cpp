@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "protocol/pdt_file.h"
 
-#include "serial/key_value.h"
 #include "core/printable_text.h"
+#include "serial/key_value.h"
 
 namespace ferrotap {
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "session/session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
+#include <thread>
 
 #include "serial/com_port.h"
 #include "session/file_send.h"
@@ -24,6 +26,7 @@ int64_t SteadyNowNs() {
 
 bool Session::DecoderOutput::Transmit(const Bytes& bytes) {
   try {
+    session_.KeepSilenceBeforeSend(bytes.size());
     session_.SendOnPortA(bytes);
     ++sent_;
     return true;
@@ -129,6 +132,7 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
   Bytes& pack = a ? rxPackA_ : rxPackB_;
   pack = (a ? portA_ : portB_)->ReadString(count);
   const ReadMarks marks = {{0, SteadyNowNs()}};
+  if (a) lineBusyUntilNsA_ = std::max(lineBusyUntilNsA_, marks.back().steadyNs);
   output_.Received(port, pack, std::chrono::system_clock::now());
   Snapshot snapshot(*this);
   if (Options().decode) {
@@ -176,12 +180,31 @@ DecoderOptions Session::DecodingOptions(SessionPort port) const {
   options.lineBreak = o.lineBreak;
   options.echo = o.echo;
   options.simulateSlave = o.role == SimulationRole::Slave;
-  const LineSettings line = (port == SessionPort::A ? portA_ : portB_)->Line();
-  options.line = {line.baud, line.dataBits, line.parity != pNone,
-                  line.stopBits == StopBitsMode::OneAndHalf ? StopBits::OneAndHalf
-                  : line.stopBits == StopBitsMode::Two      ? StopBits::Two
-                                                            : StopBits::One};
+  options.line = LineFrame(port);
   return options;
+}
+
+CharacterFrame Session::LineFrame(SessionPort port) const {
+  const LineSettings line = (port == SessionPort::A ? portA_ : portB_)->Line();
+  return {line.baud, line.dataBits, line.parity != pNone,
+          line.stopBits == StopBitsMode::OneAndHalf ? StopBits::OneAndHalf
+          : line.stopBits == StopBitsMode::Two      ? StopBits::Two
+                                                    : StopBits::One};
+}
+
+// Framed by silence, what the simulation sends is a frame only with a silence before it: after
+// a received byte or a frame of its own it waits out the gap (a few character times), and it
+// counts its own frame's time on the line for the next one.
+void Session::KeepSilenceBeforeSend(std::size_t bytes) {
+  const ProtocolOptions& o = Options().protocol;
+  if (o.framing != Framing::BySilence) return;
+  const CharacterFrame frame = LineFrame(SessionPort::A);
+  const int64_t gapNs = CharacterTimeNs(frame, int64_t{o.silenceTenths} * 100);
+  const int64_t waitNs = lineBusyUntilNsA_ + gapNs - SteadyNowNs();
+  constexpr int64_t kLongestWaitNs = 1'000'000'000;
+  if (waitNs > 0)
+    std::this_thread::sleep_for(std::chrono::nanoseconds(std::min(waitNs, kLongestWaitNs)));
+  lineBusyUntilNsA_ = SteadyNowNs() + CharacterTimeNs(frame, static_cast<int64_t>(bytes) * 1000);
 }
 
 void Session::ShowPortA(const Bytes& bytes) {

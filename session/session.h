@@ -129,6 +129,8 @@ class Session {
   // Framing by silence: a port's frame in progress is decided when its silence is due.
   void WatchSilence(SessionPort port);
   void SilenceDue(SessionPort port);
+  void KeepSilenceBeforeSend(std::size_t bytes);
+  CharacterFrame LineFrame(SessionPort port) const;
   void TimerFired(SessionPort port, uint16_t handle);
   void ModemStatusChanged();
   void LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak);
@@ -168,6 +170,8 @@ class Session {
   std::unique_ptr<SessionTimer> rs485Timer_;
   std::unique_ptr<SessionTimer> silenceTimerA_;
   std::unique_ptr<SessionTimer> silenceTimerB_;
+  // Steady clock: when port A's line last carried a byte, received or sent.
+  int64_t lineBusyUntilNsA_ = 0;
   std::unique_ptr<FileSend> fileSend_;
   MasterExchange exchange_;
   SessionCounters counters_;

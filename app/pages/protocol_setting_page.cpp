@@ -19,9 +19,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <string_view>
-#include <initializer_list>
 #include <utility>
 
 namespace ferrotap {

@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "app/main_window.h"
+#include "app/status_strip.h"
 #include "app/widgets/port_led.h"
 #include "app/widgets/status_light.h"
-#include "app/status_strip.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 

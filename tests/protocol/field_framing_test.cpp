@@ -83,12 +83,10 @@ class FieldFramingTest : public QObject {
     row("xor", ChecksumKind::Xor8, false, "02 01 04 10 41 42 16", "E9(16)");
     row("lrc", ChecksumKind::Lrc8, false, "02 01 04 10 41 42 68", "97(68)");
     row("crc-8", ChecksumKind::Crc8, false, "02 01 04 10 41 42 1F", "E0(1F)");
-    row("crc-16/modbus", ChecksumKind::Crc16Modbus, false, "02 01 05 10 41 42 A8 A8",
-        "57A8(A8A8)");
-    row("crc-16/ccitt-false high", ChecksumKind::Crc16CcittFalse, true,
-        "02 01 05 10 41 42 12 00", "12FF(1200)");
-    row("crc-16/xmodem", ChecksumKind::Crc16Xmodem, false, "02 01 05 10 41 42 0C 03",
-        "FC0C(030C)");
+    row("crc-16/modbus", ChecksumKind::Crc16Modbus, false, "02 01 05 10 41 42 A8 A8", "57A8(A8A8)");
+    row("crc-16/ccitt-false high", ChecksumKind::Crc16CcittFalse, true, "02 01 05 10 41 42 12 00",
+        "12FF(1200)");
+    row("crc-16/xmodem", ChecksumKind::Crc16Xmodem, false, "02 01 05 10 41 42 0C 03", "FC0C(030C)");
     row("crc-32 high", ChecksumKind::Crc32, true, "02 01 07 10 41 42 0B 03 1B 9C",
         "0B031B63(0B031B9C)");
   }
@@ -109,8 +107,9 @@ class FieldFramingTest : public QObject {
     // Cut before the checksum, as a slow line delivers it.
     decoder.Decode(packet.substr(0, 6), definition, options);
     decoder.Decode(packet.substr(6) + bad, definition, options);
-    QCOMPARE(out.Text(), "ID=01 COM=10  DATA(Hex)= 41 42 \r\nID=01 COM=10  DATA(Hex)= 41 42 CKS error: " +
-                             error + "\r\n");
+    QCOMPARE(out.Text(),
+             "ID=01 COM=10  DATA(Hex)= 41 42 \r\nID=01 COM=10  DATA(Hex)= 41 42 CKS error: " +
+                 error + "\r\n");
     QCOMPARE(out.TextIn(ColorRole::ProtFatalError), "CKS error: " + error);
   }
 
@@ -171,13 +170,14 @@ class FieldFramingTest : public QObject {
       rig.Read(frame, t);
     }
     QVERIFY(rig.decoder.SilenceElapsed(t + Chars(3500), rig.definition, rig.options));
-    QCOMPARE(rig.out.Text(),
-             std::string("ID=11 COM=03 (read holding registers)  DATA(Hex)= 00 6B 00 03 \r\n"
-                         "ID=11 COM=03 (read holding registers)  DATA(Hex)= 06 AE 41 56 52 43 40 \r\n"
-                         "ID=11 COM=06 (write single register)  DATA(Hex)= 00 01 00 03 \r\n"
-                         "ID=0A COM=81 (read coils exception: illegal data address)  DATA(Hex)= 02 \r\n"
-                         "FF \r\n"
-                         "ID=00 COM=06 (write single register)  DATA(Hex)= 00 01 00 03 \r\n"));
+    QCOMPARE(
+        rig.out.Text(),
+        std::string("ID=11 COM=03 (read holding registers)  DATA(Hex)= 00 6B 00 03 \r\n"
+                    "ID=11 COM=03 (read holding registers)  DATA(Hex)= 06 AE 41 56 52 43 40 \r\n"
+                    "ID=11 COM=06 (write single register)  DATA(Hex)= 00 01 00 03 \r\n"
+                    "ID=0A COM=81 (read coils exception: illegal data address)  DATA(Hex)= 02 \r\n"
+                    "FF \r\n"
+                    "ID=00 COM=06 (write single register)  DATA(Hex)= 00 01 00 03 \r\n"));
     QCOMPARE(rig.out.TextIn(ColorRole::ProtFatalError), std::string("FF \r\n"));
     QVERIFY(rig.out.TextIn(ColorRole::ProtOutOfRange).empty());
     QVERIFY(rig.out.events.empty());  // no hand-shake, no pack time-out
@@ -198,8 +198,8 @@ class FieldFramingTest : public QObject {
     rig.decoder.SetSlaveHooks(&hooks);
     rig.options.simulateSlave = true;
     int64_t t = 0;
-    for (const Bytes& frame : {kReadQuery, H("05 03 00 6B 00 03 75 93"), H("00 06 00 01 00 03 99 DA"),
-                               H("11 03 00 6B 00 03 76 88")}) {
+    for (const Bytes& frame : {kReadQuery, H("05 03 00 6B 00 03 75 93"),
+                               H("00 06 00 01 00 03 99 DA"), H("11 03 00 6B 00 03 76 88")}) {
       t += Chars(1000 * static_cast<int64_t>(frame.size())) + Chars(3500);
       rig.Read(frame, t);
     }

@@ -17,14 +17,14 @@
 #include <QtTest>
 
 #include "app/data_window.h"
-#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/status_strip.h"
+#include "app/pages/com_setting_page.h"
+#include "app/pages/protocol_setting_page.h"
 #include "app/pages/terminal_page.h"
 #include "app/protocol_engine.h"
-#include "app/pages/protocol_setting_page.h"
+#include "app/status_strip.h"
+#include "app/widgets/editable_combo_box.h"
 #include "serial/com_port.h"
-#include "app/pages/com_setting_page.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 #include "tests/support/virtual_peer.h"
@@ -161,9 +161,9 @@ class ProtocolEngineTest : public QObject {
     QCOMPARE(lines[0], "STX_CHAR=$7E");
     QCOMPARE(lines[2], "Use_ETX=True");
     QCOMPARE(lines[21], "SYNC_Type=* SYN on R/CTS by slave");
-    QCOMPARE(lines.mid(23, 5), QStringList({"Framing=By silence", "Silence_Gap=4.5",
-                                            "Silence_Use_LEN=True", "CKS_Kind=CRC-32",
-                                            "CKS_Byte_Order=High byte first"}));
+    QCOMPARE(lines.mid(23, 5),
+             QStringList({"Framing=By silence", "Silence_Gap=4.5", "Silence_Use_LEN=True",
+                          "CKS_Kind=CRC-32", "CKS_Byte_Order=High byte first"}));
 
     window_.reset();
     window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
