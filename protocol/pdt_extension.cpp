@@ -153,7 +153,8 @@ PdtExtensionReadResult ReadPdtExtensionLines(std::span<const std::string> lines)
     const auto fail = [&](std::string_view what) {
       result.failed = true;
       result.failedIndex = index;
-      result.message = "'" + PrintableLatin1(value) + "' is not a valid " + std::string(what);
+      result.message.assign("'").append(PrintableLatin1(value)).append("' is not a valid ");
+      result.message.append(what);
       return result;
     };
     if (EqualIgnoringCase(key, kFramingKey)) {
