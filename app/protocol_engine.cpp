@@ -89,19 +89,17 @@ void ProtocolEngine::SaveProtocolFile(const QString& path) {
 }
 
 bool ProtocolEngine::LoadProtocolFile(const QString& path) {
-  std::vector<std::string> lines;
+  PdtReadResult result;
   try {
-    lines = ReadTextLines(FilePath(path));
+    result = ReadPdtFile(FilePath(path), page_.Settings());
   } catch (const std::exception& error) {
     dialogs_.ShowError(QString::fromLocal8Bit(error.what()));
     return false;
   }
-  return LoadProtocolLines(lines, FilePath(path));
+  return TakeProtocolRead(result, FilePath(path));
 }
 
-bool ProtocolEngine::LoadProtocolLines(const std::vector<std::string>& lines,
-                                       const std::string& path) {
-  const PdtReadResult result = ReadPdtLines(lines, page_.Settings());
+bool ProtocolEngine::TakeProtocolRead(const PdtReadResult& result, const std::string& path) {
   if (result.Failed()) {
     dialogs_.ShowError(QString::fromStdString(PdtFailureMessage(result, path)));
     return false;
@@ -117,8 +115,9 @@ void ProtocolEngine::LoadPreset(const QString& name) {
     return;
   }
   const QByteArray text = file.readAll();
-  if (!LoadProtocolLines(SplitTextLines(std::string_view(text.constData(), text.size())),
-                         name.toStdString())) {
+  const std::vector<std::string> lines =
+      SplitTextLines(std::string_view(text.constData(), text.size()));
+  if (!TakeProtocolRead(ReadPdtLines(lines, page_.Settings()), name.toStdString())) {
     return;
   }
   ApplyProtocolDefinition();

@@ -8,6 +8,7 @@
 
 #include "core/bytes.h"
 #include "protocol/packet_decoder.h"
+#include "protocol/pdt_file.h"
 #include "protocol/protocol_definition.h"
 
 namespace ferrotap {
@@ -49,8 +50,8 @@ class ProtocolEngine : public QObject {
 
  private:
   void CommandFieldToggled(bool on);
-  // `lines` are the file's, read from `path`; false, with a message, when they do not load.
-  bool LoadProtocolLines(const std::vector<std::string>& lines, const std::string& path);
+  // Shows what a .pdt read from `path` gave; false, with a message, when it did not read.
+  bool TakeProtocolRead(const PdtReadResult& result, const std::string& path);
 
   ProtocolSettingPage& page_;
   TerminalPage& terminal_;

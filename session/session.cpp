@@ -51,6 +51,17 @@ void Session::DecoderOutput::DisarmTimer(uint16_t trigger) {
   TimerPort().ArmTimerTrigger(trigger, 0, false);
 }
 
+// A SYNC by RTS on a port that cannot change RTS would only pretend: said once per open.
+bool Session::DecoderOutput::SetRtsA(bool on) {
+  if (session_.SetRtsA(on)) return true;
+  if (!session_.rtsRefusalSaid_) {
+    session_.rtsRefusalSaid_ = true;
+    session_.output_.Error("Port A (" + session_.portA_->DevicePath() +
+                           ") does not carry RTS: the SYNC by RTS cannot be signalled.");
+  }
+  return false;
+}
+
 std::string Session::DecoderOutput::TakeSendError() {
   std::string error;
   error.swap(sendError_);
@@ -130,10 +141,11 @@ void Session::CreatePorts(const std::string& settingsDir) {
 void Session::DataAvailable(SessionPort port, uint16_t count) {
   const bool a = port == SessionPort::A;
   Bytes& pack = a ? rxPackA_ : rxPackB_;
-  pack = (a ? portA_ : portB_)->ReadString(count);
-  const ReadMarks marks = {{0, SteadyNowNs()}};
-  if (a) lineBusyUntilNsA_ = std::max(lineBusyUntilNsA_, marks.back().steadyNs);
-  output_.Received(port, pack, std::chrono::system_clock::now());
+  ReadMarks& marks = a ? rxMarksA_ : rxMarksB_;
+  marks.clear();
+  pack = (a ? portA_ : portB_)->ReadString(count, &marks);
+  output_.Received(port, pack, marks);
+  if (a && !marks.empty()) lineBusyUntilNsA_ = std::max(lineBusyUntilNsA_, marks.back().steadyNs);
   Snapshot snapshot(*this);
   if (Options().decode) {
     (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port), marks);
@@ -262,11 +274,11 @@ void Session::LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak) {
 }
 
 void Session::Lost(SessionPort port, const std::string& reason) {
+  output_.PortLost(port, reason);
   if (port == SessionPort::A) {
-    fileSend_->End(FileSendEnd::PortLost);
+    fileSend_->PortGoes(FileSendEnd::PortLost);
     Report(exchange_.Abandon("port A lost"));
   }
-  output_.PortLost(port, reason);
 }
 
 void Session::Back(SessionPort port, const std::string& path) {
