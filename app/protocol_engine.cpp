@@ -2,6 +2,8 @@
 #include "app/protocol_engine.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QPushButton>
@@ -17,10 +19,17 @@
 #include "serial/key_value.h"
 #include "session/session.h"
 
+// Qt's resource initialiser must stand outside any namespace.
+static void InitPresetResources() {
+  Q_INIT_RESOURCE(presets);
+}
+
 namespace ferrotap {
 namespace {
 
 const QString kPdtFilter = "Protocol definition files (*.pdt)|*.pdt|All files (*.*)|*.*";
+// The definitions the program ships, built into it so that the list works wherever it runs.
+const QString kPresetFolder = ":/presets";
 
 std::string FilePath(const QString& path) {
   return QFile::encodeName(path).toStdString();
@@ -45,6 +54,12 @@ ProtocolEngine::ProtocolEngine(ProtocolSettingPage& page, TerminalPage& terminal
           &ProtocolEngine::CommandFieldToggled);
   connect(terminal.CBDECPROT, &QCheckBox::toggled, this, &ProtocolEngine::CBDECPROTClick);
   connect(strip.SBRESPACK, &QPushButton::clicked, this, &ProtocolEngine::SBRESPACKClick);
+  InitPresetResources();
+  page.CBPRESETS->addItems(QDir(kPresetFolder).entryList({"*.pdt"}, QDir::Files, QDir::Name));
+  connect(page.CBPRESETS, &QComboBox::activated, this, [this](int index) {
+    if (index > 0) LoadPreset(page_.CBPRESETS->itemText(index));
+    page_.CBPRESETS->setCurrentIndex(0);
+  });
 }
 
 const ProtocolDefinition& ProtocolEngine::Definition() const {
@@ -81,12 +96,32 @@ bool ProtocolEngine::LoadProtocolFile(const QString& path) {
     dialogs_.ShowError(QString::fromLocal8Bit(error.what()));
     return false;
   }
+  return TakeProtocolRead(result, FilePath(path));
+}
+
+bool ProtocolEngine::TakeProtocolRead(const PdtReadResult& result, const std::string& path) {
   if (result.Failed()) {
-    dialogs_.ShowError(QString::fromStdString(PdtFailureMessage(result, FilePath(path))));
+    dialogs_.ShowError(QString::fromStdString(PdtFailureMessage(result, path)));
     return false;
   }
   page_.SetSettings(result.settings);
   return true;
+}
+
+void ProtocolEngine::LoadPreset(const QString& name) {
+  QFile file(kPresetFolder + "/" + name);
+  if (!file.open(QIODevice::ReadOnly)) {
+    dialogs_.ShowError(file.errorString());
+    return;
+  }
+  const QByteArray text = file.readAll();
+  const std::vector<std::string> lines =
+      SplitTextLines(std::string_view(text.constData(), text.size()));
+  if (!TakeProtocolRead(ReadPdtLines(lines, page_.Settings()), name.toStdString())) {
+    return;
+  }
+  ApplyProtocolDefinition();
+  page_.BBPRTAPPLY->setEnabled(false);
 }
 
 void ProtocolEngine::BBPROTSAVEClick() {

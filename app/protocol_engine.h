@@ -3,9 +3,12 @@
 
 #include <QObject>
 #include <QString>
+#include <string>
+#include <vector>
 
 #include "core/bytes.h"
 #include "protocol/packet_decoder.h"
+#include "protocol/pdt_file.h"
 #include "protocol/protocol_definition.h"
 
 namespace ferrotap {
@@ -35,6 +38,8 @@ class ProtocolEngine : public QObject {
   void SaveProtocolFile(const QString& path);
   // Returns false when the file could not be read or a number in it was not an integer.
   bool LoadProtocolFile(const QString& path);
+  // Loads and applies a shipped definition chosen from "Presets", by its item text.
+  void LoadPreset(const QString& name);
   void BBPRTAPPLYClick();
   void BBPROTSAVEClick();
   void BBPROTLOADClick();
@@ -45,6 +50,8 @@ class ProtocolEngine : public QObject {
 
  private:
   void CommandFieldToggled(bool on);
+  // Shows what a .pdt read from `path` gave; false, with a message, when it did not read.
+  bool TakeProtocolRead(const PdtReadResult& result, const std::string& path);
 
   ProtocolSettingPage& page_;
   TerminalPage& terminal_;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "cli/json_lines.h"
+#include "core/clock_base.h"
 #include "core/line_status.h"
 #include "core/port_event.h"
 

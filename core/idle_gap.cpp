@@ -24,6 +24,11 @@ int64_t IdleGap::Nanoseconds(const CharacterFrame& frame) const {
 IdleGapFramer::IdleGapFramer(const IdleGap& gap, const CharacterFrame& frame)
     : frame_(frame), gapNs_(gap.Nanoseconds(frame)) {}
 
+void IdleGapFramer::SetGap(const IdleGap& gap, const CharacterFrame& frame) {
+  frame_ = frame;
+  gapNs_ = gap.Nanoseconds(frame);
+}
+
 bool IdleGapFramer::StartsFrame(int64_t readTimeNs, std::size_t size) {
   const int64_t firstByteStartNs =
       readTimeNs - CharacterTimeNs(frame_, static_cast<int64_t>(size) * 1000);

@@ -40,6 +40,8 @@ class IdleGapFramer {
  public:
   // A gap of 0 or less frames nothing: only the first chunk starts a frame.
   IdleGapFramer(const IdleGap& gap, const CharacterFrame& frame);
+  // Measures with another gap or line frame from the next chunk on; the chunks seen so far stay.
+  void SetGap(const IdleGap& gap, const CharacterFrame& frame);
 
   // Feeds a chunk of `size` bytes read at `readTimeNs` (steady clock). True when a frame starts
   // with its first byte: at the first chunk, and when the silence before it is at least the gap

@@ -9,15 +9,6 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void AppendHex(std::string& out, unsigned char b) {
-  out.push_back(kHexDigits[b >> 4]);
-  out.push_back(kHexDigits[b & 0x0F]);
-}
-
-void AppendBinary(std::string& out, unsigned char b) {
-  for (int bit = 7; bit >= 0; --bit) out.push_back(((b >> bit) & 1) ? '1' : '0');
-}
-
 // Every byte's rendering with its trailing blank, made once; cells are padded to a power of two
 // so that one fixed-size copy writes a cell and the next cell's copy overwrites the padding.
 template <std::size_t Width>
@@ -52,16 +43,12 @@ constexpr CellTable<9> kBinCells = MakeCells<9>([](unsigned char b, char* cell) 
 });
 
 template <std::size_t Width>
-std::string RenderFixed(const CellTable<Width>& table, const Bytes& bytes) {
-  constexpr std::size_t kPadded = CellTable<Width>::kPadded;
-  std::string out(bytes.size() * Width + kPadded, '\0');
-  char* p = out.data();
+char* PutFixed(char* p, const CellTable<Width>& table, std::string_view bytes) {
   for (unsigned char b : bytes) {
-    std::memcpy(p, table.cells[b].data(), kPadded);
+    std::memcpy(p, table.cells[b].data(), CellTable<Width>::kPadded);
     p += Width;
   }
-  out.resize(bytes.size() * Width);
-  return out;
+  return p;
 }
 
 }  // namespace
@@ -72,12 +59,24 @@ DisplayFormat DisplayFormatFromIndex(int index) {
 }
 
 std::string RenderBytes(DisplayFormat format, const Bytes& bytes) {
+  std::string out;
+  AppendRenderedBytes(out, format, bytes);
+  return out;
+}
+
+void AppendRenderedBytes(std::string& out, DisplayFormat format, std::string_view bytes) {
+  const std::size_t start = out.size();
+  out.resize(start + RenderedBytesBound(bytes.size()));
+  char* end = PutRenderedBytes(out.data() + start, format, bytes);
+  out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+char* PutRenderedBytes(char* p, DisplayFormat format, std::string_view bytes) {
   switch (format) {
     case DisplayFormat::Ascii:
-      return bytes;
-    case DisplayFormat::AsciiFilt: {
-      std::string out(bytes.size() * 3, '\0');
-      char* p = out.data();
+      std::memcpy(p, bytes.data(), bytes.size());
+      return p + bytes.size();
+    case DisplayFormat::AsciiFilt:
       for (unsigned char b : bytes) {
         if (b >= 0x20) {
           *p++ = static_cast<char>(b);
@@ -87,48 +86,59 @@ std::string RenderBytes(DisplayFormat format, const Bytes& bytes) {
           *p++ = kHexDigits[b & 0x0F];
         }
       }
-      out.resize(static_cast<std::size_t>(p - out.data()));
-      return out;
-    }
+      return p;
     case DisplayFormat::Hex:
-      return RenderFixed(kHexCells, bytes);
+      return PutFixed(p, kHexCells, bytes);
     case DisplayFormat::Dec:
-      return RenderFixed(kDecCells, bytes);
+      return PutFixed(p, kDecCells, bytes);
     case DisplayFormat::Bin:
-      return RenderFixed(kBinCells, bytes);
+      return PutFixed(p, kBinCells, bytes);
     case DisplayFormat::NoFormat:
       break;
   }
-  return {};
+  return p;
 }
 
 std::string FormatFieldNumber(DisplayFormat format, int value) {
-  const auto b = static_cast<unsigned char>(value & 0xFF);
   std::string out;
+  AppendFieldNumber(out, format, value);
+  return out;
+}
+
+void AppendFieldNumber(std::string& out, DisplayFormat format, int value) {
+  char cell[kFieldNumberBound];
+  out.append(cell, static_cast<std::size_t>(PutFieldNumber(cell, format, value) - cell));
+}
+
+char* PutFieldNumber(char* p, DisplayFormat format, int value) {
+  const auto b = static_cast<unsigned char>(value & 0xFF);
   switch (format) {
     case DisplayFormat::Ascii:
-      out.push_back(static_cast<char>(b));
+      *p++ = static_cast<char>(b);
       break;
     case DisplayFormat::AsciiFilt:
       if (b >= 0x20) {
-        out.push_back(static_cast<char>(b));
-      } else {
-        AppendHex(out, b);
+        *p++ = static_cast<char>(b);
+        break;
       }
-      break;
+      [[fallthrough]];
     case DisplayFormat::Hex:
-      AppendHex(out, b);
+      *p++ = kHexDigits[b >> 4];
+      *p++ = kHexDigits[b & 0x0F];
       break;
     case DisplayFormat::Dec:
-      out = std::to_string(b);
+      if (b >= 100) *p++ = static_cast<char>('0' + b / 100);
+      if (b >= 10) *p++ = static_cast<char>('0' + (b / 10) % 10);
+      *p++ = static_cast<char>('0' + b % 10);
       break;
     case DisplayFormat::Bin:
-      AppendBinary(out, b);
+      std::memcpy(p, kBinCells.cells[b].data(), 8);
+      p += 8;
       break;
     case DisplayFormat::NoFormat:
       break;
   }
-  return out;
+  return p;
 }
 
 std::string FormatName(DisplayFormat format) {

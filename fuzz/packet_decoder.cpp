@@ -2,11 +2,13 @@
 // The packet decoder of port A on any bytes, in chunks, under any definition and options, with
 // time-outs and resets in between, long runs of one byte among them: no memory error or undefined
 // behaviour, the only bytes it sends are single ACK or NAK characters of the definition, the sum
-// stays a byte and no packet grows past its bound.
+// stays within its width and no packet grows past its bound.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <memory>
 
 #include "fuzz/fuzz_check.h"
 #include "protocol/packet_decoder.h"
@@ -59,6 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.protocol.syncType = static_cast<SyncType>(input.ConsumeIntegralInRange<int>(0, 2));
   options.format = static_cast<DisplayFormat>(input.ConsumeIntegralInRange<int>(-1, 4));
   options.echo = input.ConsumeBool();
+  options.protocol.framing = input.ConsumeBool() ? Framing::BySilence : Framing::ByStx;
+  options.protocol.silenceUsesLen = input.ConsumeBool();
+  options.protocol.checksumKind =
+      kChecksumKinds[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kChecksumKinds) - 1)];
+  options.protocol.checksumOrder = input.ConsumeBool() ? ByteOrder::HighFirst : ByteOrder::LowFirst;
+  if (input.ConsumeBool())
+    def.commandNames = std::make_shared<CommandNames>(ModbusRtuCommandNames());
+  std::int64_t clockNs = 0;
   Output output(def);
   PacketDecoder decoder(PacketDecoder::Port::A, output);
   decoder.SetTriggers(1, 2);
@@ -79,11 +89,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        options);
         break;
       }
-      default:
-        decoder.Decode(input.ConsumeRandomLengthString(4096), def, options);
+      case 4:
+        clockNs += input.ConsumeIntegralInRange<std::int64_t>(0, 100'000'000);
+        decoder.SilenceElapsed(clockNs, def, options);
         break;
+      default: {
+        // Each chunk is one read, some time after the one before.
+        clockNs += input.ConsumeIntegralInRange<std::int64_t>(0, 100'000'000);
+        const ReadMark mark{0, clockNs};
+        decoder.Decode(input.ConsumeRandomLengthString(4096), def, options,
+                       std::span<const ReadMark>(&mark, 1));
+        break;
+      }
     }
-    FUZZ_CHECK(decoder.State().checksum >= 0 && decoder.State().checksum < 256);
+    FUZZ_CHECK(ChecksumWidth(options.protocol.checksumKind) == 4 ||
+               decoder.State().checksum <
+                   (1u << (8 * ChecksumWidth(options.protocol.checksumKind))));
     FUZZ_CHECK(decoder.State().data.size() <= kMaxEtxPacketData);
   }
   return 0;

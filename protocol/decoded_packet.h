@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
+
 #include "core/bytes.h"
 
 namespace ferrotap {
@@ -18,8 +20,8 @@ struct DecodedPacket {
   int cmd = -1;
   Bytes data;
   ChecksumCheck checksum = ChecksumCheck::Unused;
-  int receivedChecksum = -1;
-  int computedChecksum = -1;
+  int64_t receivedChecksum = -1;
+  int64_t computedChecksum = -1;
   // ID, LEN and CMD within the definition's limits.
   bool inRange = true;
 };

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "protocol/packet_decoder.h"
 
-namespace ferrotap {
+#include <algorithm>
+#include <cstring>
+#include <string_view>
 
-void PacketDecoderState::Sum(uint8_t b) {
-  checksum = (checksum + b) & 0xFF;
-}
+namespace ferrotap {
 
 void PacketDecoderState::ResetPacket() {
   phase = DecoderPhase::Idle;
@@ -31,11 +31,36 @@ ColorRole PacketDecoder::HandShakeColor() const {
   return port_ == Port::A ? ColorRole::PortAHandShake : ColorRole::PortBHandShake;
 }
 
-void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definition,
-                           const DecoderOptions& options) {
+void PacketDecoder::Begin(const ProtocolDefinition& definition, const DecoderOptions& options) {
   def_ = &definition;
   opt_ = &options;
-  const ProtocolOptions& o = options.protocol;
+  dataLabel_ = " DATA(" + FormatName(options.format) + ")= ";
+}
+
+void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definition,
+                           const DecoderOptions& options, std::span<const ReadMark> marks) {
+  Begin(definition, options);
+  // Whatever a send or a hook throws, the next call starts with its own options.
+  struct EndOfCall {
+    PacketDecoder& decoder;
+    ~EndOfCall() {
+      decoder.def_ = nullptr;
+      decoder.opt_ = nullptr;
+    }
+  } end{*this};
+  if (options.protocol.framing == Framing::BySilence) {
+    // A packet opened by STX before the framing changed has no end under silence framing.
+    if (state_.phase != DecoderPhase::Idle) state_.ResetPacket();
+    DecodeBySilence(chunk, marks);
+  } else {
+    frame_.clear();
+    DecodeByStx(chunk);
+    if (!state_.cksRead) state_.checksum = running_.Value();
+  }
+}
+
+void PacketDecoder::DecodeByStx(const Bytes& chunk) {
+  const ProtocolOptions& o = opt_->protocol;
   std::size_t i = 0;
   // A packet that became complete on a byte still owes its completion, even after the last byte.
   bool pendingComplete = false;
@@ -51,12 +76,17 @@ void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definit
     const auto b = static_cast<uint8_t>(chunk[i]);
     switch (state_.phase) {
       case DecoderPhase::Idle:
-        if (HandleIdle(b)) out_.SelectColor(DataColor());
-        ++i;
+        if (HandleIdle(b)) {
+          out_.SelectColor(DataColor());
+          ++i;
+        } else {
+          ++i;
+          i += TakeWholePacket(chunk, i);
+        }
         break;
       case DecoderPhase::ExpectId:
         state_.id = b;
-        state_.Sum(b);
+        running_.Feed(b);
         ++i;
         state_.phase = o.endByLength ? DecoderPhase::ExpectLen
                        : o.useCmd    ? DecoderPhase::ExpectCmd
@@ -65,13 +95,13 @@ void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definit
       case DecoderPhase::ExpectLen:
         state_.len = b;
         state_.remaining = b;
-        state_.Sum(b);
+        running_.Feed(b);
         ++i;
         state_.phase = o.useCmd ? DecoderPhase::ExpectCmd : DecoderPhase::InData;
         break;
       case DecoderPhase::ExpectCmd:
         state_.cmd = b;
-        state_.Sum(b);
+        running_.Feed(b);
         ++i;
         state_.remaining -= 1;
         if (o.endByLength && state_.remaining <= 0) {
@@ -81,48 +111,86 @@ void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definit
           state_.phase = DecoderPhase::InData;
         }
         break;
-      case DecoderPhase::InData:
-        switch (HandleInData(b)) {
-          case InDataStep::Consumed:
-            ++i;
-            break;
-          case InDataStep::Last:
-            state_.phase = DecoderPhase::Complete;
-            pendingComplete = true;
-            lastByteLeft = true;
-            break;
-          case InDataStep::TooLong:
-            // b belongs to no packet yet: it is decoded again from Idle.
-            AbandonPacket();
-            break;
+      case DecoderPhase::InData: {
+        InDataStep step = InDataStep::Consumed;
+        i += HandleInData(chunk, i, step);
+        if (step == InDataStep::Last) {
+          state_.phase = DecoderPhase::Complete;
+          pendingComplete = true;
+          lastByteLeft = true;
+        } else if (step == InDataStep::TooLong) {
+          // The byte at i belongs to no packet yet: it is decoded again from Idle.
+          AbandonPacket("no ETX");
         }
         break;
+      }
       case DecoderPhase::Complete:
         // A completion cut short by an exception: start afresh rather than stall.
         state_.ResetPacket();
         break;
     }
   }
-  def_ = nullptr;
-  opt_ = nullptr;
 }
 
-// Returns true when b was a hand-shake character or a stray byte (the data colour is then
-// selected again); false when it opened a packet.
+// A packet that lies whole in the chunk, the usual case, is taken at once: fields by position and
+// the checksum over them in one pass. Short lengths and packets cut by the chunk's end take the
+// byte-by-byte way. Returns the bytes taken after the STX; 0 leaves them to the phases.
+std::size_t PacketDecoder::TakeWholePacket(const Bytes& chunk, std::size_t i) {
+  const ProtocolOptions& o = opt_->protocol;
+  if (!o.endByLength) return 0;
+  const std::size_t lenAt = i + (o.useId ? 1 : 0);
+  if (lenAt >= chunk.size()) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(chunk.data());
+  const int len = p[lenAt];
+  const int afterCmd = len - (o.useCmd ? 1 : 0);
+  const int tail = o.useChecksum ? ChecksumWidth(o.checksumKind) : 1;
+  if (afterCmd <= tail) return 0;
+  const std::size_t dataAt = lenAt + 1 + (o.useCmd ? 1 : 0);
+  const std::size_t end = dataAt + static_cast<std::size_t>(afterCmd);
+  if (end > chunk.size()) return 0;
+  state_.id = o.useId ? p[i] : 0;
+  state_.len = len;
+  state_.cmd = o.useCmd ? p[lenAt + 1] : 0;
+  state_.remaining = 0;
+  if (o.useChecksum) {
+    const std::size_t cksAt = end - static_cast<std::size_t>(tail);
+    state_.data.assign(chunk, dataAt, cksAt - dataAt);
+    running_.Feed(std::string_view(chunk).substr(i, cksAt - i));
+    state_.checksum = running_.Value();
+    state_.receivedCks =
+        ChecksumFromBytes(std::string_view(chunk).substr(cksAt, tail), o.checksumOrder);
+    state_.cksRead = true;
+  } else {
+    state_.data.assign(chunk, dataAt, end - dataAt);
+  }
+  state_.phase = DecoderPhase::Complete;
+  Complete();
+  return end - i;
+}
+
 bool PacketDecoder::HandleIdle(uint8_t b) {
   const ProtocolOptions& o = opt_->protocol;
-  if (b == def_->STX_CHAR) {
-    state_.stxByte = b;
-    state_.checksum = 0;
-    state_.data.clear();
-    state_.cksRead = false;
-    if (def_->packTimeoutTicks > 0) out_.ArmTimer(state_.packTrigger, def_->packTimeoutTicks);
-    state_.phase = o.useId         ? DecoderPhase::ExpectId
-                   : o.endByLength ? DecoderPhase::ExpectLen
-                   : o.useCmd      ? DecoderPhase::ExpectCmd
-                                   : DecoderPhase::InData;
-    return false;
+  if (b != def_->STX_CHAR) {
+    HandleOutside(b);
+    return true;
   }
+  state_.stxByte = b;
+  state_.data.clear();
+  state_.cksRead = false;
+  running_ = RunningChecksum(o.checksumKind);
+  cksBytes_.clear();
+  lenMismatch_ = false;
+  if (def_->packTimeoutTicks > 0) out_.ArmTimer(state_.packTrigger, def_->packTimeoutTicks);
+  state_.phase = o.useId         ? DecoderPhase::ExpectId
+                 : o.endByLength ? DecoderPhase::ExpectLen
+                 : o.useCmd      ? DecoderPhase::ExpectCmd
+                                 : DecoderPhase::InData;
+  return false;
+}
+
+// A hand-shake character or a stray byte.
+void PacketDecoder::HandleOutside(uint8_t b) {
+  const ProtocolOptions& o = opt_->protocol;
   if (o.useHandShake && (b == def_->ACK_CHAR || b == def_->NAK_CHAR)) {
     HandleHandShake(b);
   } else if (o.useHandShake && o.syncType == SyncType::Character && b == def_->SYN_CHAR) {
@@ -136,9 +204,10 @@ bool PacketDecoder::HandleIdle(uint8_t b) {
     }
   } else {
     out_.SelectColor(ColorRole::ProtFatalError);
-    out_.Write(RenderBytes(opt_->format, Bytes(1, static_cast<char>(b))));
+    line_.clear();
+    AppendRenderedBytes(line_, opt_->format, std::string_view(reinterpret_cast<char*>(&b), 1));
+    out_.Write(line_);
   }
-  return true;
 }
 
 void PacketDecoder::HandleHandShake(uint8_t b) {
@@ -172,40 +241,68 @@ void PacketDecoder::HandleHandShake(uint8_t b) {
   flags_.awaitingAckNak = false;
 }
 
-PacketDecoder::InDataStep PacketDecoder::HandleInData(uint8_t b) {
+// Data bytes go in runs: everything up to the checksum, or up to ETX, is copied and summed at
+// once.
+std::size_t PacketDecoder::HandleInData(const Bytes& chunk, std::size_t i, InDataStep& step) {
   const ProtocolOptions& o = opt_->protocol;
+  const std::size_t available = chunk.size() - i;
   if (o.endByLength) {
-    if (state_.remaining > 1) {
-      state_.data.push_back(static_cast<char>(b));
-      state_.Sum(b);
-      state_.remaining -= 1;
-      return InDataStep::Consumed;
+    // The bytes the length counts last: the checksum's, or the last data byte without one.
+    const int tail = o.useChecksum ? ChecksumWidth(o.checksumKind) : 1;
+    if (state_.remaining > tail) {
+      const std::size_t run =
+          std::min<std::size_t>(available, static_cast<std::size_t>(state_.remaining - tail));
+      const std::string_view bytes(chunk.data() + i, run);
+      state_.data.append(bytes);
+      running_.Feed(bytes);
+      state_.remaining -= static_cast<int>(run);
+      step = InDataStep::Consumed;
+      return run;
     }
-    if (o.useChecksum) {
-      state_.receivedCks = b;
-      state_.cksRead = true;
-    } else {
-      state_.data.push_back(static_cast<char>(b));
-      state_.remaining -= 1;
+    const char b = chunk[i];
+    state_.remaining -= 1;
+    if (!o.useChecksum) {
+      state_.data.push_back(b);
+      step = InDataStep::Last;
+      return 0;
     }
-    return InDataStep::Last;
+    cksBytes_.push_back(b);
+    if (state_.remaining > 0) {
+      step = InDataStep::Consumed;
+      return 1;
+    }
+    state_.cksRead = cksBytes_.size() == static_cast<std::size_t>(tail);
+    state_.receivedCks = ChecksumFromBytes(cksBytes_, o.checksumOrder);
+    state_.checksum = running_.Value();
+    step = InDataStep::Last;
+    return 0;
   }
-  if (b == def_->ETX_CHAR) return InDataStep::Last;
-  if (state_.data.size() >= kMaxEtxPacketData) return InDataStep::TooLong;
-  state_.data.push_back(static_cast<char>(b));
-  state_.Sum(b);
-  state_.remaining -= 1;
-  return InDataStep::Consumed;
+  const std::size_t room = kMaxEtxPacketData - state_.data.size();
+  const std::size_t span = std::min(available, room);
+  const char* start = chunk.data() + i;
+  const void* etx = std::memchr(start, def_->ETX_CHAR, span);
+  const std::size_t run = etx != nullptr ? static_cast<const char*>(etx) - start : span;
+  const std::string_view bytes(start, run);
+  state_.data.append(bytes);
+  running_.Feed(bytes);
+  if (run < available) {
+    step =
+        static_cast<uint8_t>(start[run]) == def_->ETX_CHAR ? InDataStep::Last : InDataStep::TooLong;
+  } else {
+    step = InDataStep::Consumed;
+  }
+  return run;
 }
 
-void PacketDecoder::AbandonPacket() {
+void PacketDecoder::AbandonPacket(const char* why) {
   out_.DisarmTimer(state_.packTrigger);
   state_.ResetPacket();
   state_.data.clear();
+  frame_.clear();
   const Bytes& lineBreak = opt_->lineBreak;
   out_.SelectColor(ColorRole::ProtFatalError);
-  out_.Write(lineBreak + (port_ == Port::A ? "Port A" : "Port B") + ": Pack abandoned, no ETX in " +
-             std::to_string(kMaxEtxPacketData) + " bytes." + lineBreak);
+  out_.Write(lineBreak + (port_ == Port::A ? "Port A" : "Port B") + ": Pack abandoned, " + why +
+             " in " + std::to_string(kMaxEtxPacketData) + " bytes." + lineBreak);
   out_.SelectColor(DataColor());
 }
 
@@ -215,91 +312,38 @@ void PacketDecoder::Complete() {
     PacketDecoderState& state;
     ~ResetOnExit() { state.ResetPacket(); }
   } reset{state_};
+  const ProtocolOptions& o = opt_->protocol;
+  const bool bySilence = o.framing == Framing::BySilence;
   const bool slave = port_ == Port::A && opt_->simulateSlave && slave_ != nullptr;
-  if (port_ == Port::A) out_.DisarmTimer(state_.packTrigger);
+  if (port_ == Port::A && !bySilence) out_.DisarmTimer(state_.packTrigger);
   bool acknowledged = false;
   if (slave) slave_->BeforePacketLine(state_.cmd);
   WriteLine();
-  out_.PacketFramed(Framed());
+  DecodedPacket& framed = Framed();
+  framed.data.swap(state_.data);
+  out_.PacketFramed(framed);
+  framed.data.swap(state_.data);
   if (port_ == Port::A) {
-    if (flags_.answerExpected || (opt_->simulateSlave && opt_->protocol.useHandShake)) {
+    if (flags_.answerExpected || (opt_->simulateSlave && o.useHandShake)) {
       AnswerHandShake(acknowledged);
+    } else if (bySilence && opt_->simulateSlave) {
+      // A field bus has no hand-shake: a slave answers a good query addressed to it. Address 0
+      // is a broadcast, which no slave answers.
+      acknowledged = ChecksumGood() && (!o.useId || state_.id == def_->ID_SIM);
     }
     if (slave) slave_->AfterHandShakeAnswer(state_.cmd, acknowledged);
-  } else {
+  } else if (!bySilence) {
     out_.DisarmTimer(state_.packTrigger);
   }
 }
 
-void PacketDecoder::WriteField(const char* name, int value, bool outOfRange) {
-  out_.Write(name);
-  if (outOfRange) out_.SelectColor(ColorRole::ProtOutOfRange);
-  out_.Write(FormatFieldNumber(opt_->format, value) + " ");
-  if (outOfRange) out_.SelectColor(DataColor());
-}
-
-void PacketDecoder::WriteLine() {
-  const ProtocolOptions& o = opt_->protocol;
-  const DisplayFormat format = opt_->format;
-  out_.SelectColor(DataColor());
-  if (o.useId) {
-    WriteField("ID=", state_.id,
-               (state_.id != 0 && state_.id < def_->ID_MIN) || state_.id > def_->ID_MAX);
-  }
-  if (o.endByLength && (state_.len < def_->LEN_MIN || state_.len > def_->LEN_MAX)) {
-    out_.SelectColor(ColorRole::ProtOutOfRange);
-    out_.Write("LEN=" + FormatFieldNumber(format, state_.len) + " ");
-    out_.SelectColor(DataColor());
-  }
-  if (o.useCmd) {
-    WriteField("COM=", state_.cmd, state_.cmd < def_->CMD_MIN || state_.cmd > def_->CMD_MAX);
-  }
-  out_.Write(" DATA(" + FormatName(format) +
-             ")= " + (state_.data.empty() ? Bytes("void") : RenderBytes(format, state_.data)));
-  if (o.useChecksum && !state_.cksRead) {
-    // The packet ended before its checksum byte: there is nothing to compare.
-    out_.SelectColor(ColorRole::ProtFatalError);
-    out_.Write("CKS missing");
-    out_.SelectColor(DataColor());
-  } else if (o.useChecksum && state_.receivedCks != state_.checksum) {
-    out_.SelectColor(ColorRole::ProtFatalError);
-    out_.Write("CKS error: " + FormatFieldNumber(format, state_.receivedCks) + "(" +
-               FormatFieldNumber(format, state_.checksum) + ")");
-    out_.SelectColor(DataColor());
-  }
-  out_.Write(opt_->lineBreak);
-}
-
-DecodedPacket PacketDecoder::Framed() const {
-  const ProtocolOptions& o = opt_->protocol;
-  DecodedPacket packet;
-  packet.stx = state_.stxByte;
-  if (o.useId) packet.id = state_.id;
-  if (o.endByLength) packet.len = state_.len;
-  if (o.useCmd) packet.cmd = state_.cmd;
-  packet.data = state_.data;
-  if (o.useChecksum) {
-    packet.computedChecksum = state_.checksum;
-    if (!state_.cksRead) {
-      packet.checksum = ChecksumCheck::Missing;
-    } else {
-      packet.receivedChecksum = state_.receivedCks;
-      packet.checksum =
-          state_.receivedCks == state_.checksum ? ChecksumCheck::Ok : ChecksumCheck::Error;
-    }
-  }
-  packet.inRange = !(o.useId && ((state_.id != 0 && state_.id < def_->ID_MIN) ||
-                                 state_.id > def_->ID_MAX)) &&
-                   !(o.endByLength && (state_.len < def_->LEN_MIN || state_.len > def_->LEN_MAX)) &&
-                   !(o.useCmd && (state_.cmd < def_->CMD_MIN || state_.cmd > def_->CMD_MAX));
-  return packet;
+bool PacketDecoder::ChecksumGood() const {
+  return !opt_->protocol.useChecksum || (state_.cksRead && state_.receivedCks == state_.checksum);
 }
 
 void PacketDecoder::AnswerHandShake(bool& acknowledged) {
-  const ProtocolOptions& o = opt_->protocol;
   out_.SelectColor(ColorRole::ProtSimulated);
-  const bool cksGood = !o.useChecksum || (state_.cksRead && state_.receivedCks == state_.checksum);
-  if (!cksGood) {
+  if (!ChecksumGood()) {
     out_.Transmit(Bytes(1, static_cast<char>(def_->NAK_CHAR)));
     if (opt_->echo) out_.Write("<NAK>");
   } else {
@@ -337,6 +381,7 @@ void PacketDecoder::ResetCurrentPacket(const Bytes& text, const Bytes& lineBreak
   out_.DisarmTimer(state_.packTrigger);
   out_.DisarmTimer(handShakeTrigger_);
   state_.ResetPacket();
+  frame_.clear();
   out_.SelectColor(ColorRole::ProtFatalError);
   out_.Write(text + lineBreak);
   out_.SelectColor(ColorRole::PortAData);

@@ -3,19 +3,26 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
 
 #include "core/bytes.h"
 #include "core/colors.h"
+#include "core/idle_gap.h"
 #include "core/render.h"
+#include "protocol/checksum.h"
 #include "protocol/decoded_packet.h"
 #include "protocol/protocol_definition.h"
+#include "serial/read_mark.h"
 
 namespace ferrotap {
 
 enum class DecoderPhase : int { Idle = 0, ExpectId, ExpectLen, ExpectCmd, InData, Complete };
 
-// A packet that ends by ETX has no length to stop it: past this much data without ETX it is
-// given up, so that a lost ETX cannot hold every following byte.
+// A packet that ends by ETX, or a frame that ends by silence, has no length to stop it: past this
+// much data without its end it is given up, so that a lost ETX or a line that never rests cannot
+// hold every following byte.
 inline constexpr std::size_t kMaxEtxPacketData = 65536;
 
 // One port's framing state; it survives between chunks and while decoding is off.
@@ -27,14 +34,13 @@ struct PacketDecoderState {
   int len = 0;
   int cmd = 0;
   Bytes data;
-  int receivedCks = 0;
-  // Kept modulo 256 as the bytes come: a packet without end must not overflow it.
-  int checksum = 0;
-  // Whether the current packet's checksum byte was read: a packet can end before it.
+  // The checksum as received and as computed over the bytes so far, in the kind's width.
+  uint32_t receivedCks = 0;
+  uint32_t checksum = 0;
+  // Whether the current packet's checksum bytes were all read: a packet can end before them.
   bool cksRead = false;
   uint16_t packTrigger = 0;
 
-  void Sum(uint8_t b);
   // Back to Idle between packets; data and checksums stay until the next STX.
   void ResetPacket();
 };
@@ -89,6 +95,8 @@ struct DecoderOptions {
   Bytes lineBreak = "\r\n";
   bool echo = true;
   bool simulateSlave = false;
+  // How characters go on the port's line: the silence that ends a frame is counted in them.
+  CharacterFrame line;
 };
 
 // Frames the packets of one port and writes one annotated line per packet. Port A also answers
@@ -99,8 +107,16 @@ class PacketDecoder {
 
   PacketDecoder(Port port, ProtocolOutput& output);
 
+  // `marks` tell when each part of the chunk was read (see serial/read_mark.h); framing by
+  // silence needs them, and a chunk without marks continues the frame in progress.
   void Decode(const Bytes& chunk, const ProtocolDefinition& definition,
-              const DecoderOptions& options);
+              const DecoderOptions& options, std::span<const ReadMark> marks = {});
+  // Framing by silence: the frame in progress ends when the line has rested for the silence by
+  // `nowNs` (steady clock). True when it ended.
+  bool SilenceElapsed(int64_t nowNs, const ProtocolDefinition& definition,
+                      const DecoderOptions& options);
+  // When the frame in progress ends if nothing more arrives; none when no frame is open.
+  std::optional<int64_t> SilenceDueNs() const;
   // The pack trigger fired: abandon a packet in progress.
   void PackTimedOut(const Bytes& lineBreak);
   // Port A's hand-shake trigger fired: the ACK/NAK or the SYNC wait ran out.
@@ -123,17 +139,30 @@ class PacketDecoder {
     TooLong,  // past kMaxEtxPacketData without ETX
   };
 
-  // One turn of the main loop on byte b; returns whether b was consumed.
+  void Begin(const ProtocolDefinition& definition, const DecoderOptions& options);
+  void DecodeByStx(const Bytes& chunk);
+  void DecodeBySilence(const Bytes& chunk, std::span<const ReadMark> marks);
+  std::size_t TakeWholePacket(const Bytes& chunk, std::size_t i);
+  // Returns whether b was a hand-shake character or a stray byte; false when it opened a packet.
   bool HandleIdle(uint8_t b);
+  void HandleOutside(uint8_t b);
   void HandleHandShake(uint8_t b);
-  InDataStep HandleInData(uint8_t b);
+  // Takes data bytes from chunk[i] on; returns how many it consumed and sets `step`.
+  std::size_t HandleInData(const Bytes& chunk, std::size_t i, InDataStep& step);
+  // The frame between two silences, as a packet or as bytes outside packets.
+  void CompleteFrame(std::string_view frame);
   // Drops the packet in progress with a line that says why.
-  void AbandonPacket();
+  void AbandonPacket(const char* why);
   void Complete();
   void WriteLine();
-  DecodedPacket Framed() const;
+  DecodedPacket& Framed();
+  bool ChecksumGood() const;
+  bool IdInRange() const;
+  bool LenInRange() const;
+  bool CmdInRange() const;
   void AnswerHandShake(bool& acknowledged);
-  void WriteField(const char* name, int value, bool outOfRange);
+  // Writes a checksum's value at p as the line shows it; returns the end.
+  char* PutChecksum(char* p, uint32_t value) const;
   ColorRole DataColor() const;
   ColorRole HandShakeColor() const;
 
@@ -143,6 +172,19 @@ class PacketDecoder {
   HandShakeFlags flags_;
   uint16_t handShakeTrigger_ = 0;
   SlaveHooks* slave_ = nullptr;
+
+  // The checksum over the bytes of the packet in progress, and its bytes as received.
+  RunningChecksum running_;
+  Bytes cksBytes_;
+  // Framing by silence: the bytes of the frame still open after a chunk, and where frames start.
+  Bytes frame_;
+  IdleGapFramer framer_{IdleGap{}, CharacterFrame{}};
+  // The frame's LEN does not count what the frame holds.
+  bool lenMismatch_ = false;
+  // Reused from packet to packet, so that a line costs no allocation.
+  Bytes line_;
+  Bytes dataLabel_;
+  DecodedPacket framed_;
 
   // Valid during Decode only.
   const ProtocolDefinition* def_ = nullptr;

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "serial/key_value.h"
 #include "core/printable_text.h"
+#include "serial/key_value.h"
 
 namespace ferrotap {
 namespace {
@@ -144,14 +144,17 @@ std::vector<std::string> WritePdtExtensionLines(const PdtExtension& e) {
 PdtExtensionReadResult ReadPdtExtensionLines(std::span<const std::string> lines) {
   PdtExtensionReadResult result;
   PdtExtension& e = result.extension;
-  for (const std::string& text : lines) {
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const std::string& text = lines[index];
     const auto eq = text.find('=');
     if (eq == std::string::npos) continue;
     const std::string_view key = Trimmed(std::string_view(text).substr(0, eq));
     const std::string_view value = Trimmed(std::string_view(text).substr(eq + 1));
     const auto fail = [&](std::string_view what) {
       result.failed = true;
-      result.message = "'" + PrintableLatin1(value) + "' is not a valid " + std::string(what);
+      result.failedIndex = index;
+      result.message.assign("'").append(PrintableLatin1(value)).append("' is not a valid ");
+      result.message.append(what);
       return result;
     };
     if (EqualIgnoringCase(key, kFramingKey)) {

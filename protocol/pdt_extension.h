@@ -7,12 +7,9 @@
 
 #include "protocol/checksum.h"
 #include "protocol/command_names.h"
+#include "protocol/protocol_definition.h"
 
 namespace ferrotap {
-
-// How packets are found in the byte stream: after an STX character, or as whatever arrives
-// between two silences on the line.
-enum class Framing { ByStx, BySilence };
 
 inline constexpr int kMinSilenceTenths = 10;
 inline constexpr int kMaxSilenceTenths = 10000;
@@ -56,6 +53,7 @@ struct PdtExtensionReadResult {
   PdtExtension extension;
   bool failed = false;
   std::string message;
+  std::size_t failedIndex = 0;  // of the line in `lines`
 };
 PdtExtensionReadResult ReadPdtExtensionLines(std::span<const std::string> lines);
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "protocol/pdt_file.h"
 
-#include "serial/key_value.h"
 #include "core/printable_text.h"
+#include "serial/key_value.h"
 
 namespace ferrotap {
 
 std::vector<std::string> WritePdtLines(const PdtSettings& s) {
   const auto number = [](int value) { return std::to_string(value); };
-  return {
+  std::vector<std::string> lines = {
       "STX_CHAR=" + s.stxChar,
       "ETX_CHAR=" + s.etxChar,
       "Use_ETX=" + BoolText(s.useEtx),
@@ -34,6 +34,8 @@ std::vector<std::string> WritePdtLines(const PdtSettings& s) {
           kSyncTypeItems[s.syncType >= 0 && s.syncType <= 2 ? s.syncType : 0],
       "SYNC_Delay=" + number(s.syncDelay),
   };
+  for (std::string& line : WritePdtExtensionLines(s.extension)) lines.push_back(std::move(line));
+  return lines;
 }
 
 PdtReadResult ReadPdtLines(const std::vector<std::string>& lines, const PdtSettings& current) {
@@ -129,6 +131,14 @@ PdtReadResult ReadPdtLines(const std::vector<std::string>& lines, const PdtSetti
     }
     if (!ok) return result;
   }
+  const PdtExtensionReadResult extension =
+      ReadPdtExtensionLines(std::span(lines).subspan(kPdtLineCount));
+  if (extension.failed) {
+    result.failedLine = kPdtLineCount + 1 + static_cast<int>(extension.failedIndex);
+    result.extensionMessage = extension.message;
+    return result;
+  }
+  s.extension = extension.extension;
   result.settings = s;
   return result;
 }
@@ -144,6 +154,7 @@ std::string PdtFailureMessage(const PdtReadResult& result, const std::string& pa
         "The file ends before its " + std::to_string(kPdtLineCount) + " lines; nothing was loaded",
         path, line);
   }
+  if (!result.extensionMessage.empty()) return FileMessage(result.extensionMessage, path, line);
   // A control byte in the value would cut or garble the message: it is shown as $xx.
   return FileMessage("'" + PrintableText(result.badValue) + "' is not a valid integer value", path,
                      line);

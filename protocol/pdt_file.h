@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "protocol/pdt_extension.h"
+
 namespace ferrotap {
 
 inline constexpr int kPdtLineCount = 23;
 
-// The Protocol Setting controls as the 23 lines of a .pdt file carry them: characters as typed,
-// numbers as integers. The defaults are the controls' defaults.
+// The Protocol Setting controls as a .pdt file carries them: its 23 positional lines
+// (characters as typed, numbers as integers) and the options appended after them. The defaults are
+// the controls' defaults.
 struct PdtSettings {
   std::string stxChar = "#2";
   std::string etxChar = "#3";
@@ -34,6 +37,7 @@ struct PdtSettings {
   bool useChecksum = true;
   int syncType = 0;  // item index of the SYNC type selector
   int syncDelay = 500;
+  PdtExtension extension;
 
   bool operator==(const PdtSettings&) const = default;
 };
@@ -43,14 +47,18 @@ inline constexpr const char* kSyncTypeItems[] = {"No SYN", "SYN Character",
 
 std::vector<std::string> WritePdtLines(const PdtSettings& settings);
 
-// Lines are read by position, never by key. A file is taken whole or not at all: when a line is
-// missing or a number on it is not an integer, `failedLine` names the first such line (counted
-// from 1), `badValue` holds the number's text and `settings` is `current` unchanged.
+// The first 23 lines are read by position, never by key; the lines after them by key (see
+// pdt_extension.h), and a file without them gets the extension's defaults. A file is taken whole
+// or not at all: when a line is missing, a number on it is not an integer or an appended line
+// holds a value its key cannot take, `failedLine` names the first such line (counted from 1),
+// `badValue` holds the number's text or `extensionMessage` says what is wrong, and `settings` is
+// `current` unchanged.
 struct PdtReadResult {
   PdtSettings settings;
   int failedLine = 0;
   bool lineMissing = false;
   std::string badValue;
+  std::string extensionMessage;
 
   bool Failed() const { return failedLine != 0; }
 };

@@ -15,6 +15,11 @@ ProtocolOptions ProtocolOptionsOf(const PdtSettings& s) {
                                  : SyncType::None;
   o.useChecksum = s.useChecksum;
   o.syncDelayMs = s.syncDelay;
+  o.framing = s.extension.framing;
+  o.silenceTenths = s.extension.silenceTenths;
+  o.silenceUsesLen = s.extension.silenceUsesLen;
+  o.checksumKind = s.extension.checksumKind;
+  o.checksumOrder = s.extension.checksumOrder;
   return o;
 }
 

@@ -2,6 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+#include "protocol/checksum.h"
+#include "protocol/command_names.h"
 
 namespace ferrotap {
 
@@ -26,7 +30,13 @@ struct ProtocolDefinition {
   int packTimeoutTicks = 1 * kTicksPerSecond;
   int ackNakTimeoutTicks = 1 * kTicksPerSecond;
   int syncTimeoutTicks = 2 * kTicksPerSecond;
+  // Names of the CMD values, from the definition's file; none when null.
+  std::shared_ptr<const CommandNames> commandNames;
 };
+
+// How packets are found in the byte stream: after an STX character, or as whatever arrives
+// between two silences on the line.
+enum class Framing { ByStx, BySilence };
 
 // How the slave signals the end of a transaction: item index of the SYNC type selector.
 enum class SyncType : int { None = 0, Character = 1, RtsCts = 2 };
@@ -41,6 +51,15 @@ struct ProtocolOptions {
   SyncType syncType = SyncType::None;
   bool useChecksum = true;
   int syncDelayMs = 500;
+  Framing framing = Framing::ByStx;
+  int silenceTenths = 35;  // the silence that ends a frame, in tenths of a character time
+  // A frame found by silence carries a LEN byte; framed by STX, endByLength says so.
+  bool silenceUsesLen = true;
+  ChecksumKind checksumKind = ChecksumKind::Sum8;
+  ByteOrder checksumOrder = ByteOrder::LowFirst;
+
+  // Whether packets carry a LEN byte under either framing.
+  bool UsesLen() const { return framing == Framing::BySilence ? silenceUsesLen : endByLength; }
 };
 
 }  // namespace ferrotap

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "session/session.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
+#include <thread>
 
 #include "serial/com_port.h"
 #include "session/file_send.h"
@@ -13,10 +16,17 @@ namespace {
 
 constexpr uint16_t kLineStatusAll = 15;  // overrun, parity, framing and break
 
+int64_t SteadyNowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 }  // namespace
 
 bool Session::DecoderOutput::Transmit(const Bytes& bytes) {
   try {
+    session_.KeepSilenceBeforeSend(bytes.size());
     session_.SendOnPortA(bytes);
     ++sent_;
     return true;
@@ -96,6 +106,8 @@ Session::Session(SessionHost& host, SessionOutput& output, const std::string& se
   slaveSteps_ = std::make_unique<SlaveSteps>(*this);
   decoderA_->SetSlaveHooks(slaveSteps_.get());
   rs485Timer_ = host.NewTimer("TIMER485", [this] { Rs485TimerExpired(); });
+  silenceTimerA_ = host.NewTimer("SilenceA", [this] { SilenceDue(SessionPort::A); });
+  silenceTimerB_ = host.NewTimer("SilenceB", [this] { SilenceDue(SessionPort::B); });
   fileSend_ = std::make_unique<FileSend>(*this);
   CreatePorts(settingsDir);
 }
@@ -133,15 +145,43 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
   marks.clear();
   pack = (a ? portA_ : portB_)->ReadString(count, &marks);
   output_.Received(port, pack, marks);
+  if (a && !marks.empty()) lineBusyUntilNsA_ = std::max(lineBusyUntilNsA_, marks.back().steadyNs);
   Snapshot snapshot(*this);
   if (Options().decode) {
-    (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port));
+    (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port), marks);
     Flush();
+    WatchSilence(port);
   } else if (a) {
     ShowPortA(pack);
   } else {
     ShowEcho(pack);
   }
+}
+
+void Session::WatchSilence(SessionPort port) {
+  const PacketDecoder& decoder = port == SessionPort::A ? *decoderA_ : *decoderB_;
+  SessionTimer& timer = port == SessionPort::A ? *silenceTimerA_ : *silenceTimerB_;
+  const std::optional<int64_t> due = decoder.SilenceDueNs();
+  if (!due) {
+    timer.Stop();
+    return;
+  }
+  constexpr int64_t kNsPerMs = 1'000'000;
+  const int64_t wait = *due - SteadyNowNs();
+  timer.Start(wait <= 0 ? 0 : static_cast<int>((wait + kNsPerMs - 1) / kNsPerMs));
+}
+
+// Bytes that wait to be read may continue the frame: their read stamps decide when they are
+// read, not the time this timer came round.
+void Session::SilenceDue(SessionPort port) {
+  const bool a = port == SessionPort::A;
+  ComPort& comPort = a ? *portA_ : *portB_;
+  if (comPort.PortState() == ComPort::State::Open && comPort.BytesAvailable() > 0) return;
+  Snapshot snapshot(*this);
+  if (!Options().decode) return;
+  (a ? decoderA_ : decoderB_)->SilenceElapsed(SteadyNowNs(), definition_, DecodingOptions(port));
+  Flush();
+  WatchSilence(port);
 }
 
 DecoderOptions Session::DecodingOptions(SessionPort port) const {
@@ -152,7 +192,31 @@ DecoderOptions Session::DecodingOptions(SessionPort port) const {
   options.lineBreak = o.lineBreak;
   options.echo = o.echo;
   options.simulateSlave = o.role == SimulationRole::Slave;
+  options.line = LineFrame(port);
   return options;
+}
+
+CharacterFrame Session::LineFrame(SessionPort port) const {
+  const LineSettings line = (port == SessionPort::A ? portA_ : portB_)->Line();
+  return {line.baud, line.dataBits, line.parity != pNone,
+          line.stopBits == StopBitsMode::OneAndHalf ? StopBits::OneAndHalf
+          : line.stopBits == StopBitsMode::Two      ? StopBits::Two
+                                                    : StopBits::One};
+}
+
+// Framed by silence, what the simulation sends is a frame only with a silence before it: after
+// a received byte or a frame of its own it waits out the gap (a few character times), and it
+// counts its own frame's time on the line for the next one.
+void Session::KeepSilenceBeforeSend(std::size_t bytes) {
+  const ProtocolOptions& o = Options().protocol;
+  if (o.framing != Framing::BySilence) return;
+  const CharacterFrame frame = LineFrame(SessionPort::A);
+  const int64_t gapNs = CharacterTimeNs(frame, int64_t{o.silenceTenths} * 100);
+  const int64_t waitNs = lineBusyUntilNsA_ + gapNs - SteadyNowNs();
+  constexpr int64_t kLongestWaitNs = 1'000'000'000;
+  if (waitNs > 0)
+    std::this_thread::sleep_for(std::chrono::nanoseconds(std::min(waitNs, kLongestWaitNs)));
+  lineBusyUntilNsA_ = SteadyNowNs() + CharacterTimeNs(frame, static_cast<int64_t>(bytes) * 1000);
 }
 
 void Session::ShowPortA(const Bytes& bytes) {

@@ -131,6 +131,11 @@ class Session {
   void OpenPortA();
   void OpenPortB();
   void DataAvailable(SessionPort port, uint16_t count);
+  // Framing by silence: a port's frame in progress is decided when its silence is due.
+  void WatchSilence(SessionPort port);
+  void SilenceDue(SessionPort port);
+  void KeepSilenceBeforeSend(std::size_t bytes);
+  CharacterFrame LineFrame(SessionPort port) const;
   void TimerFired(SessionPort port, uint16_t handle);
   void ModemStatusChanged();
   void LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak);
@@ -170,6 +175,10 @@ class Session {
   std::unique_ptr<ProtocolSimulation> simulation_;
   std::unique_ptr<SlaveSteps> slaveSteps_;
   std::unique_ptr<SessionTimer> rs485Timer_;
+  std::unique_ptr<SessionTimer> silenceTimerA_;
+  std::unique_ptr<SessionTimer> silenceTimerB_;
+  // Steady clock: when port A's line last carried a byte, received or sent.
+  int64_t lineBusyUntilNsA_ = 0;
   std::unique_ptr<FileSend> fileSend_;
   MasterExchange exchange_;
   SessionCounters counters_;

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include <memory>
+
 #include "session/session.h"
 #include "session/session_parts.h"
 #include "simulation/escape.h"
@@ -35,6 +37,8 @@ void Session::ApplyProtocolDefinition(const PdtSettings& s) {
   d.packTimeoutTicks = s.packTimeout * kTicksPerSecond;
   d.ackNakTimeoutTicks = s.ackNakTimeout * kTicksPerSecond;
   d.syncTimeoutTicks = s.syncTimeout * kTicksPerSecond;
+  const CommandNames& names = s.extension.commandNames;
+  d.commandNames = names.empty() ? nullptr : std::make_shared<const CommandNames>(names);
 }
 
 }  // namespace ferrotap

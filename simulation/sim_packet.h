@@ -10,7 +10,8 @@ namespace ferrotap {
 
 // Frames a payload (the CMD byte, if any, then the data) as a packet of the current protocol:
 // STX, the simulation's ID, the length, the payload, the checksum and ETX, each as the options
-// ask. The length counts the payload and the checksum; the checksum sums ID to the last data byte.
+// ask; framed by silence, without STX and ETX. The length counts the payload and the checksum's
+// bytes; the checksum covers ID to the last data byte, in the options' kind and byte order.
 Bytes BuildSimPacket(const Bytes& payload, const ProtocolDefinition& definition,
                      const ProtocolOptions& options);
 

@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,8 +17,11 @@
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 namespace ferrotap {
@@ -164,7 +168,7 @@ ProtocolSettingPage::ProtocolSettingPage(QWidget* parent) : QWidget(parent) {
                           static_cast<QWidget*>(SEDELSYN), static_cast<QWidget*>(Label41)}) {
     widget->setEnabled(false);
   }
-  UpdatePacketFormatLayout();
+  UpdateFieldBusDisplay();
   ConnectDisplayRules();
 }
 
@@ -178,8 +182,28 @@ QWidget* ProtocolSettingPage::BuildRangeColumn() {
   stxRow->addWidget(new QLabel("STX char", column));
   EDSTX = MakeCharEdit("EDSTX", "#2", column);
   stxRow->addWidget(EDSTX);
+  // Framed by silence, a frame ends after SESILENCE character times without a byte.
+  CBFRAMING = new QComboBox(column);
+  CBFRAMING->setObjectName("CBFRAMING");
+  CBFRAMING->addItems({"By STX", "By silence"});
+  CBFRAMING->setToolTip("Where a packet starts: at STX, or after a silence on the line");
+  SESILENCE = new QDoubleSpinBox(column);
+  SESILENCE->setObjectName("SESILENCE");
+  SESILENCE->setDecimals(1);
+  SESILENCE->setRange(kMinSilenceTenths / 10.0, kMaxSilenceTenths / 10.0);
+  SESILENCE->setSingleStep(0.5);
+  SESILENCE->setValue(3.5);
+  SESILENCE->setToolTip("Silence that ends a frame, in character times");
+  CBSILENCELEN = MakeCheck("CBSILENCELEN", "LEN", column);
+  CBSILENCELEN->setToolTip("A frame found by silence carries a LEN byte");
   stxRow->addStretch(1);
   layout->addLayout(stxRow);
+  auto* framingRow = new QHBoxLayout;
+  framingRow->addWidget(CBFRAMING);
+  framingRow->addWidget(SESILENCE);
+  framingRow->addWidget(CBSILENCELEN);
+  framingRow->addStretch(1);
+  layout->addLayout(framingRow);
 
   CBID = MakeCheck("CBID", " ID (0= broadcast )          ", nullptr);
   auto* idGroup = new ControlTitledGroupBox(CBID, column);
@@ -330,6 +354,20 @@ QWidget* ProtocolSettingPage::BuildHandShakeColumn() {
   Label47 =
       MakeWrappedLabel("Label47", "CKS used ( cecksum from ID to last data byte included)", column);
   Label47->setBuddy(CBUSECKS);
+  CBCKSKIND = new QComboBox(column);
+  CBCKSKIND->setObjectName("CBCKSKIND");
+  CBCKSKIND->setToolTip("Checksum kind");
+  for (const ChecksumKind kind : kChecksumKinds) {
+    const std::string_view name = ChecksumKindName(kind);
+    CBCKSKIND->addItem(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+  }
+  CBCKSORDER = new QComboBox(column);
+  CBCKSORDER->setObjectName("CBCKSORDER");
+  CBCKSORDER->addItems({"Low byte first", "High byte first"});
+  auto* cksKind = new QHBoxLayout;
+  cksKind->addWidget(CBCKSKIND);
+  cksKind->addWidget(CBCKSORDER);
+  cksKind->addStretch(1);
   auto* cksRow = new QHBoxLayout;
   cksRow->addWidget(CBUSECKS);
   cksRow->addWidget(Label47, 1);
@@ -337,6 +375,7 @@ QWidget* ProtocolSettingPage::BuildHandShakeColumn() {
   optionsGrid->addWidget(SETOPACK, 0, 1);
   optionsGrid->addWidget(new QLabel("sec", column), 0, 2);
   optionsGrid->addLayout(cksRow, 1, 0, 1, 3);
+  optionsGrid->addLayout(cksKind, 2, 0, 1, 3);
   optionsGrid->setColumnStretch(0, 1);
   layout->addLayout(optionsGrid);
 
@@ -350,6 +389,12 @@ QWidget* ProtocolSettingPage::BuildHandShakeColumn() {
   buttons->addWidget(BBPROTSAVE);
   buttons->addWidget(BBPROTLOAD);
   buttons->addWidget(new QLabel("Files *.pdt", column));
+  buttons->addSpacing(12);
+  CBPRESETS = new QComboBox(column);
+  CBPRESETS->setObjectName("CBPRESETS");
+  // The first item names the list; choosing a definition loads it and shows the name again.
+  CBPRESETS->addItem("Presets");
+  buttons->addWidget(CBPRESETS);
   buttons->addStretch(1);
   layout->addLayout(buttons);
 
@@ -396,7 +441,8 @@ QGroupBox* ProtocolSettingPage::BuildPacketsFormat() {
 
 void ProtocolSettingPage::UpdatePacketFormatLayout() {
   const int w = STSTX->width();
-  int x = STSTX->x() + w;
+  // Framed by silence there is no STX: the fields start where it would stand.
+  int x = STSTX->isHidden() ? STSTX->x() : STSTX->x() + w;
   const int fieldTop = STSTX->y();
   const int sizeTop = STCSTX->y();
   const auto place = [&](QLabel* field, QLabel* size, bool advance) {
@@ -419,6 +465,11 @@ void ProtocolSettingPage::ConnectDisplayRules() {
   connect(CBCMD, &QCheckBox::toggled, this, &ProtocolSettingPage::CBCMDClick);
   connect(CBHS, &QCheckBox::toggled, this, &ProtocolSettingPage::CBHSClick);
   connect(CBUSECKS, &QCheckBox::toggled, this, &ProtocolSettingPage::CBUSECKSClick);
+  connect(CBFRAMING, &QComboBox::currentIndexChanged, this,
+          &ProtocolSettingPage::UpdateFieldBusDisplay);
+  connect(CBSILENCELEN, &QCheckBox::toggled, this, &ProtocolSettingPage::UpdateFieldBusDisplay);
+  connect(CBCKSKIND, &QComboBox::currentIndexChanged, this,
+          &ProtocolSettingPage::UpdateFieldBusDisplay);
   connect(CBEOT, &QComboBox::currentIndexChanged, this,
           &ProtocolSettingPage::UpdateSyncTypeDisplay);
   const auto enableApply = [this] { BBPRTAPPLY->setEnabled(true); };
@@ -442,13 +493,11 @@ void ProtocolSettingPage::CBIDClick() {
 
 void ProtocolSettingPage::RBLENClick() {
   const bool byLength = RBLEN->isChecked();
-  SetVisible({STLEN, STCLEN}, byLength);
-  SetVisible({STETX, STCETX}, !byLength);
   SetEnabled({SEMINLEN, SEMAXLEN, Label14, Label19, CBUSECKS, Label47}, byLength);
   SetEnabled({EDETX, Label57}, !byLength);
   // An ETX-ended packet has no checksum byte.
   CBUSECKS->setChecked(byLength);
-  UpdatePacketFormatLayout();
+  UpdateFieldBusDisplay();
 }
 
 void ProtocolSettingPage::CBCMDClick() {
@@ -471,6 +520,21 @@ void ProtocolSettingPage::CBHSClick() {
 
 void ProtocolSettingPage::CBUSECKSClick() {
   SetVisible({STCKS, STCCKS}, CBUSECKS->isChecked());
+  UpdateFieldBusDisplay();
+}
+
+void ProtocolSettingPage::UpdateFieldBusDisplay() {
+  const ProtocolOptions o = Options();
+  const bool bySilence = o.framing == Framing::BySilence;
+  SetVisible({STSTX, STCSTX}, !bySilence);
+  SetVisible({STLEN, STCLEN}, o.UsesLen());
+  SetVisible({STETX, STCETX}, !bySilence && !o.endByLength);
+  SetEnabled({SESILENCE, CBSILENCELEN}, bySilence);
+  SetEnabled({EDSTX}, !bySilence);
+  const int width = ChecksumWidth(o.checksumKind);
+  STCCKS->setText(QString::number(8 * width) + " bit");
+  SetEnabled({CBCKSKIND}, o.useChecksum);
+  SetEnabled({CBCKSORDER}, o.useChecksum && width > 1);
   UpdatePacketFormatLayout();
 }
 
@@ -494,6 +558,11 @@ ProtocolOptions ProtocolSettingPage::Options() const {
   o.syncType = type == 1 ? SyncType::Character : type == 2 ? SyncType::RtsCts : SyncType::None;
   o.useChecksum = CBUSECKS->isChecked();
   o.syncDelayMs = SEDELSYN->value();
+  o.framing = CBFRAMING->currentIndex() == 1 ? Framing::BySilence : Framing::ByStx;
+  o.silenceTenths = static_cast<int>(SESILENCE->value() * 10 + 0.5);
+  o.silenceUsesLen = CBSILENCELEN->isChecked();
+  o.checksumKind = kChecksumKinds[std::max(0, CBCKSKIND->currentIndex())];
+  o.checksumOrder = CBCKSORDER->currentIndex() == 1 ? ByteOrder::HighFirst : ByteOrder::LowFirst;
   return o;
 }
 
@@ -522,6 +591,13 @@ PdtSettings ProtocolSettingPage::Settings() const {
   s.useChecksum = CBUSECKS->isChecked();
   s.syncType = CBEOT->currentIndex();
   s.syncDelay = SEDELSYN->value();
+  const ProtocolOptions o = Options();
+  s.extension.framing = o.framing;
+  s.extension.silenceTenths = o.silenceTenths;
+  s.extension.silenceUsesLen = o.silenceUsesLen;
+  s.extension.checksumKind = o.checksumKind;
+  s.extension.checksumOrder = o.checksumOrder;
+  s.extension.commandNames = commandNames_;
   return s;
 }
 
@@ -559,6 +635,16 @@ void ProtocolSettingPage::SetSettings(const PdtSettings& s) {
       [&] { SEDELSYN->setValue(s.syncDelay); },
   };
   for (const auto& line : lines) line();
+  const PdtExtension& e = s.extension;
+  CBFRAMING->setCurrentIndex(e.framing == Framing::BySilence ? 1 : 0);
+  SESILENCE->setValue(e.silenceTenths / 10.0);
+  CBSILENCELEN->setChecked(e.silenceUsesLen);
+  for (std::size_t i = 0; i < std::size(kChecksumKinds); ++i) {
+    if (kChecksumKinds[i] == e.checksumKind) CBCKSKIND->setCurrentIndex(static_cast<int>(i));
+  }
+  CBCKSORDER->setCurrentIndex(e.checksumOrder == ByteOrder::HighFirst ? 1 : 0);
+  commandNames_ = e.commandNames;
+  UpdateFieldBusDisplay();
 }
 
 }  // namespace ferrotap

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,8 @@ class ProtocolSettingPage : public QWidget {
   void CBHSClick();
   void CBUSECKSClick();
   void UpdateSyncTypeDisplay();
+  // Framing by STX or by silence, and the checksum's kind: which controls and boxes apply.
+  void UpdateFieldBusDisplay();
 
   // The live options as the controls hold them now.
   ProtocolOptions Options() const;
@@ -78,6 +81,15 @@ class ProtocolSettingPage : public QWidget {
   QCheckBox* CBHS;
   QComboBox* CBEOT;
   QCheckBox* CBUSECKS;
+  // Framing and checksum: by STX or by silence of SESILENCE character times, LEN in a frame found
+  // by silence, the checksum's kind and the byte order of the wider ones.
+  QComboBox* CBFRAMING;
+  QDoubleSpinBox* SESILENCE;
+  QCheckBox* CBSILENCELEN;
+  QComboBox* CBCKSKIND;
+  QComboBox* CBCKSORDER;
+  // The shipped definitions; choosing one loads it.
+  QComboBox* CBPRESETS;
 
   QLabel* Label13;
   QLabel* Label29;
@@ -127,6 +139,9 @@ class ProtocolSettingPage : public QWidget {
   QWidget* BuildHandShakeColumn();
   QGroupBox* BuildPacketsFormat();
   void ConnectDisplayRules();
+
+  // The CMD names of the definition last loaded; no control shows them, a save keeps them.
+  CommandNames commandNames_;
 };
 
 }  // namespace ferrotap

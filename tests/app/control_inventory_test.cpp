@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "app/main_window.h"
+#include "app/status_strip.h"
 #include "app/widgets/port_led.h"
 #include "app/widgets/status_light.h"
-#include "app/status_strip.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 
@@ -247,11 +247,13 @@ class ControlInventoryTest : public QObject {
     QVERIFY(!tabs->isAncestorOf(window_->Strip()));
   }
 
-  // Only typed-in selectors take free text; the command list offers applied commands only and
-  // the SYNC type is chosen from its three items.
+  // Only typed-in selectors take free text; the command list offers applied commands only, and
+  // the SYNC type, the framing, the checksum and the presets are chosen from their items.
   void comboBoxesTakingTypedText() {
+    const QStringList pickOnly = {"CBOXAC",    "CBEOT",      "CBFRAMING",
+                                  "CBCKSKIND", "CBCKSORDER", "CBPRESETS"};
     for (QComboBox* box : window_->findChildren<QComboBox*>()) {
-      QCOMPARE(box->isEditable(), box->objectName() != "CBOXAC" && box->objectName() != "CBEOT");
+      QCOMPARE(box->isEditable(), !pickOnly.contains(box->objectName()));
     }
   }
 

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -16,14 +17,14 @@
 #include <QtTest>
 
 #include "app/data_window.h"
-#include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
-#include "app/status_strip.h"
+#include "app/pages/com_setting_page.h"
+#include "app/pages/protocol_setting_page.h"
 #include "app/pages/terminal_page.h"
 #include "app/protocol_engine.h"
-#include "app/pages/protocol_setting_page.h"
+#include "app/status_strip.h"
+#include "app/widgets/editable_combo_box.h"
 #include "serial/com_port.h"
-#include "app/pages/com_setting_page.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 #include "tests/support/virtual_peer.h"
@@ -148,14 +149,21 @@ class ProtocolEngineTest : public QObject {
     page_->CBEOT->setCurrentIndex(2);
     page_->SETOSYNC->setValue(9);
     page_->SEDELSYN->setValue(1234);
+    page_->CBFRAMING->setCurrentIndex(1);
+    page_->SESILENCE->setValue(4.5);
+    page_->CBCKSKIND->setCurrentText("CRC-32");
+    page_->CBCKSORDER->setCurrentIndex(1);
     const PdtSettings saved = page_->Settings();
     const QString path = dir_->filePath("a.pdt");
     engine_->SaveProtocolFile(path);
     const QStringList lines = FileLines(path);
-    QCOMPARE(lines.size(), 23);
+    QCOMPARE(lines.size(), 31);
     QCOMPARE(lines[0], "STX_CHAR=$7E");
     QCOMPARE(lines[2], "Use_ETX=True");
     QCOMPARE(lines[21], "SYNC_Type=* SYN on R/CTS by slave");
+    QCOMPARE(lines.mid(23, 5),
+             QStringList({"Framing=By silence", "Silence_Gap=4.5", "Silence_Use_LEN=True",
+                          "CKS_Kind=CRC-32", "CKS_Byte_Order=High byte first"}));
 
     window_.reset();
     window_ = std::make_unique<MainWindow>(dir_->path(), &dialogs_);
@@ -168,6 +176,7 @@ class ProtocolEngineTest : public QObject {
     QVERIFY(dialogs_.OpenRequests().back() == spec);
     QVERIFY(page_->Settings() == saved);
     QCOMPARE(window_->Protocol().Definition().STX_CHAR, 0x7E);  // applied after the load
+    QCOMPARE(page_->Options().checksumKind, ChecksumKind::Crc32);
     QVERIFY(!page_->BBPRTAPPLY->isEnabled());
     QVERIFY(!page_->Label23->isHidden());
   }
@@ -282,6 +291,22 @@ class ProtocolEngineTest : public QObject {
              QByteArray("\r\nPort A: Pack Time Out.\r\n"));
     peerA_->Send("B");
     QTRY_VERIFY(Text(rea_).endsWith("\r\nPort A: Pack Time Out.\r\n42 "));
+  }
+
+  // "Presets" loads a shipped definition and applies it; the list then names itself again.
+  void presetLoadsAndApplies() {
+    const int index = page_->CBPRESETS->findText("modbus-rtu.pdt");
+    QVERIFY(index > 0);
+    emit page_->CBPRESETS->activated(index);
+    QCOMPARE(page_->CBPRESETS->currentIndex(), 0);
+    QCOMPARE(page_->CBFRAMING->currentText(), "By silence");
+    QCOMPARE(page_->CBCKSKIND->currentText(), "CRC-16/MODBUS");
+    QVERIFY(page_->STSTX->isHidden() && page_->STLEN->isHidden());
+    QCOMPARE(page_->STCCKS->text(), "16 bit");
+    QCOMPARE(engine_->Definition().ID_MAX, 247);
+    QVERIFY(engine_->Definition().commandNames != nullptr);
+    QVERIFY(!page_->BBPRTAPPLY->isEnabled());
+    QCOMPARE(dialogs_.Errors(), QStringList());
   }
 
   void handShakeTimeOutMessages() {

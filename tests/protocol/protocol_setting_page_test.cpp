@@ -78,6 +78,12 @@ class ProtocolSettingPageTest : public QObject {
     row("BBPRTAPPLY", "QPushButton", "Apply", false);
     row("BBPROTSAVE", "QPushButton", "Save");
     row("BBPROTLOAD", "QPushButton", "Load");
+    row("CBFRAMING", "QComboBox", "By STX");
+    row("SESILENCE", "QDoubleSpinBox", "", false);
+    row("CBSILENCELEN", "QCheckBox", "LEN", false);
+    row("CBCKSKIND", "QComboBox", "Sum mod 256");
+    row("CBCKSORDER", "QComboBox", "Low byte first", false);
+    row("CBPRESETS", "QComboBox", "Presets");
     row("STSTX", "QLabel", "STX");
     row("STID", "QLabel", "ID");
     row("STLEN", "QLabel", "LEN");

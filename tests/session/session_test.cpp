@@ -109,7 +109,8 @@ class SessionTest : public QObject {
     QCOMPARE(std::make_tuple(p.stx, p.id, p.len, p.cmd, p.data),
              std::make_tuple(2, 1, 3, 5, Bytes("Q")));
     QCOMPARE(p.checksum, ChecksumCheck::Error);
-    QCOMPARE(std::make_pair(p.receivedChecksum, p.computedChecksum), std::make_pair(0, 0x5A));
+    QCOMPARE(std::make_pair(p.receivedChecksum, p.computedChecksum),
+             std::make_pair(int64_t{0}, int64_t{0x5A}));
     QVERIFY(p.inRange);
     QVERIFY(side.out.Text().find("ID=01 COM=05  DATA(Hex)= 51 ") != std::string::npos);
     QCOMPARE(side.out.TextIn(ColorRole::ProtFatalError), std::string("CKS error: 00(5A)"));
