@@ -120,16 +120,28 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
   const bool a = port == SessionPort::A;
   Bytes& pack = a ? rxPackA_ : rxPackB_;
   pack = (a ? portA_ : portB_)->ReadString(count);
+  const int64_t readNs = SteadyNowNs();
   output_.Received(port, pack, std::chrono::system_clock::now());
+  ShowReceived(port, pack, readNs);
+}
+
+void Session::ShowReceived(SessionPort port, const Bytes& bytes, int64_t readNs) {
+  const bool a = port == SessionPort::A;
   Snapshot snapshot(*this);
+  text_->SetReadTime(readNs);
   if (Options().decode) {
-    (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port));
+    (a ? decoderA_ : decoderB_)->Decode(bytes, definition_, DecodingOptions(port));
     Flush();
-  } else if (a) {
-    ShowPortA(pack);
   } else {
-    ShowEcho(pack);
+    ShowBlock(a ? TextSource::A : TextSource::B, bytes, readNs);
   }
+}
+
+void Session::ShowSent(const Bytes& bytes, int64_t sentNs) {
+  Snapshot snapshot(*this);
+  if (!Options().echo) return;
+  text_->SetReadTime(sentNs);
+  ShowBlock(TextSource::Echo, bytes, sentNs);
 }
 
 DecoderOptions Session::DecodingOptions(SessionPort port) const {
@@ -144,12 +156,20 @@ DecoderOptions Session::DecodingOptions(SessionPort port) const {
 }
 
 void Session::ShowPortA(const Bytes& bytes) {
-  Snapshot snapshot(*this);
-  text_->Show(ColorRole::PortAData, RenderBytes(Options().formatA, bytes));
+  ShowBlock(TextSource::A, bytes, SteadyNowNs());
 }
 
 void Session::ShowEcho(const Bytes& bytes) {
+  ShowBlock(TextSource::Echo, bytes, SteadyNowNs());
+}
+
+void Session::ShowBlock(TextSource source, const Bytes& bytes, int64_t readNs) {
   Snapshot snapshot(*this);
+  StartBlock(source, bytes.size(), readNs);
+  if (source == TextSource::A) {
+    text_->Show(ColorRole::PortAData, RenderBytes(Options().formatA, bytes));
+    return;
+  }
   output_.EchoComing();
   if (bytes.empty()) {
     text_->ShowSystemText("[Empty pack]");
@@ -157,6 +177,47 @@ void Session::ShowEcho(const Bytes& bytes) {
     text_->Show(ColorRole::PortBData, RenderBytes(Options().formatB, bytes));
   }
   text_->SelectOutputColor(ColorRole::PortAData);
+}
+
+void Session::StartBlock(TextSource source, std::size_t size, int64_t readNs) {
+  const SessionOptions& o = Options();
+  if (!o.idleGap && o.timeStamps == TimeStampMode::None) return;
+  bool newLine = lastSource_ != TextSource::None && lastSource_ != source;
+  lastSource_ = source;
+  if (o.idleGap && source != TextSource::Echo) {
+    const SessionPort port = source == TextSource::A ? SessionPort::A : SessionPort::B;
+    newLine = Framer(port, *o.idleGap).StartsFrame(readNs, size) || newLine;
+  }
+  if (newLine) {
+    text_->BreakLine(source == TextSource::A ? ColorRole::PortAData : ColorRole::PortBData,
+                     o.lineBreak);
+  }
+}
+
+// A framer per port, made again when the gap or the port's character frame changes.
+IdleGapFramer& Session::Framer(SessionPort port, const IdleGap& gap) {
+  PortFramer& f = port == SessionPort::A ? framerA_ : framerB_;
+  const LineSettings line = (port == SessionPort::A ? portA_ : portB_)->Line();
+  CharacterFrame frame;
+  frame.baud = line.baud;
+  frame.dataBits = line.dataBits;
+  frame.parity = line.parity != pNone;
+  frame.stopBits = line.stopBits == StopBitsMode::One          ? StopBits::One
+                   : line.stopBits == StopBitsMode::OneAndHalf ? StopBits::OneAndHalf
+                                                                : StopBits::Two;
+  if (!f.framer || !(f.gap == gap) || !(f.frame == frame)) {
+    f.gap = gap;
+    f.frame = frame;
+    f.framer.emplace(gap, frame);
+  }
+  return *f.framer;
+}
+
+void Session::DisplayCleared() {
+  text_->Cleared();
+  lastSource_ = TextSource::None;
+  framerA_.framer.reset();
+  framerB_.framer.reset();
 }
 
 void Session::TimerFired(SessionPort port, uint16_t handle) {

@@ -161,7 +161,8 @@ class DataWindowCommandsTest : public QObject {
   void cancelledSaveWritesNothing() {
     dialogs_.AnswerFile(std::nullopt);
     window_->Savetoplanfile1Click();
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"Port_CFG.cps"});
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files),
+             (QStringList{"Port_CFG.capture", "Port_CFG.cps"}));
     QVERIFY(dialogs_.Shown().isEmpty());
   }
 

@@ -65,9 +65,9 @@ class DataWindowTest : public QObject {
     QVERIFY(menu != nullptr);
     QCOMPARE(menu->objectName(), QString("PopupMenu1"));
     const QStringList names{"Clear1", "Savetifile1", "NewLineatcursor1", "SavetoFile1",
-                            "Savetoplanfile1"};
+                            "Savetoplanfile1", "Copy1"};
     const QStringList texts{"Clear DataWindow", "Clear Selected Text", "New Line at cursor",
-                            "Save to RTF File", "Save to TXT file"};
+                            "Save to RTF File", "Save to TXT file", "Copy"};
     const auto actions = menu->actions();
     QCOMPARE(actions.size(), names.size());
     for (int i = 0; i < actions.size(); ++i) {
@@ -226,6 +226,58 @@ class DataWindowTest : public QObject {
     Write(w, kRed, "last\r\n");
     QTRY_COMPARE(w.RowCount(), 122u);
     QTRY_COMPARE(bar->value(), bar->maximum());
+  }
+
+  // Pause holds the view while text goes on arriving; resuming returns to the end.
+  void pauseHoldsTheView() {
+    DataWindow w;
+    w.resize(400, 200);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 0; i < 100; ++i) Write(w, kRed, "line\r\n");
+    QScrollBar* bar = w.verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 50);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    const int held = bar->value();
+    w.SetPaused(true);
+    for (int i = 0; i < 50; ++i) Write(w, kRed, "more\r\n");
+    QTRY_COMPARE(w.RowCount(), 151u);
+    QTRY_VERIFY(bar->maximum() > held + 40);
+    QCOMPARE(bar->value(), held);
+    w.SetPaused(false);
+    QCOMPARE(bar->value(), bar->maximum());
+  }
+
+  // Find walks the matches both ways, wrapping, across a colour change, and scrolls to them;
+  // received text does not replace a match as it would a selection.
+  void findWalksTheMatches() {
+    DataWindow w;
+    w.resize(400, 200);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Write(w, kRed, "0D ");
+    Write(w, kBlue, "0A 41\r\n");
+    for (int i = 0; i < 100; ++i) Write(w, kRed, "filler\r\n");
+    Write(w, kRed, "0d 0a ");
+    w.SetSearch(ferrotap::DataWindowQuery("0d0a", false, true));
+    QCOMPARE(w.MatchCount(), 1u);  // HEX as shown: upper case
+    w.SetSearch(ferrotap::DataWindowQuery("0d 0a", false, false));
+    QCOMPARE(w.MatchCount(), 2u);
+    w.SetCaretPosition(0);
+    QVERIFY(w.Find(false));
+    QCOMPARE(w.CurrentMatch(), 0u);
+    QVERIFY(w.Find(false));
+    const std::size_t last = w.Text().size() - 6;
+    QCOMPARE(w.CurrentMatch(), last);
+    QVERIFY(w.Rows().RowOf(last) >= w.FirstVisibleRow());
+    QVERIFY(w.Find(false));  // wraps to the first
+    QCOMPARE(w.CurrentMatch(), 0u);
+    QVERIFY(w.Find(true));  // and back to the last
+    QCOMPARE(w.CurrentMatch(), last);
+    QVERIFY(!w.HasSelection());
+    w.SetSearch({"absent", true});
+    QVERIFY(!w.Find(false));
+    QCOMPARE(w.CurrentMatch(), ferrotap::kNoMatch);
   }
 
   void caretAndSelectionByKeysAndMouse() {
