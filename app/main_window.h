@@ -110,6 +110,11 @@ class MainWindow : public QMainWindow {
   const Bytes& RxPackA() const;
   const Bytes& RxPackB() const;
 
+  // The capture log: "Log to file" starts (asking for the file) and stops it; "Open log" plays a
+  // log back into the data window.
+  void BBLOGFILEClick(bool checked);
+  void BBOPENLOGClick();
+
   // Transmit: the only way bytes leave port A.
   void SendOnPortA(const Bytes& bytes);
   // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.

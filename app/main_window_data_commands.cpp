@@ -31,6 +31,8 @@ void MainWindow::ConnectDataWindowMenu() {
       }
     }
   }
+  connect(TabSheet1->BBLOGFILE, &QPushButton::clicked, this, &MainWindow::BBLOGFILEClick);
+  connect(TabSheet1->BBOPENLOG, &QPushButton::clicked, this, &MainWindow::BBOPENLOGClick);
   connect(TabSheet1->BBPAUSE, &QPushButton::toggled, this,
           [this](bool paused) { windowSession_->PauseToggled(paused); });
 }

@@ -17,6 +17,8 @@ constexpr uint16_t kLineStatusAll = 15;  // overrun, parity, framing and break
 }  // namespace
 
 bool Session::DecoderOutput::Transmit(const Bytes& bytes) {
+  // A log played back answers nobody: its answers are in the log.
+  if (session_.liveClock_) return false;
   try {
     session_.SendOnPortA(bytes);
     ++sent_;
@@ -121,6 +123,7 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
   Bytes& pack = a ? rxPackA_ : rxPackB_;
   pack = (a ? portA_ : portB_)->ReadString(count);
   const int64_t readNs = SteadyNowNs();
+  Log(port, CaptureKind::Received, pack, readNs);
   output_.Received(port, pack, std::chrono::system_clock::now());
   ShowReceived(port, pack, readNs);
 }
@@ -151,7 +154,7 @@ DecoderOptions Session::DecodingOptions(SessionPort port) const {
   options.format = port == SessionPort::A ? o.formatA : o.formatB;
   options.lineBreak = o.lineBreak;
   options.echo = o.echo;
-  options.simulateSlave = o.role == SimulationRole::Slave;
+  options.simulateSlave = o.role == SimulationRole::Slave && !liveClock_;
   return options;
 }
 
@@ -215,6 +218,10 @@ IdleGapFramer& Session::Framer(SessionPort port, const IdleGap& gap) {
 
 void Session::DisplayCleared() {
   text_->Cleared();
+  ForgetFrames();
+}
+
+void Session::ForgetFrames() {
   lastSource_ = TextSource::None;
   framerA_.framer.reset();
   framerB_.framer.reset();
@@ -236,6 +243,11 @@ void Session::TimerFired(SessionPort port, uint16_t handle) {
 
 // With the SYNC signalled on RTS/CTS, every change of port A's modem lines reports CTS.
 void Session::ModemStatusChanged() {
+  // The levels as the log's modem status byte holds them: CTS 0x10, DSR 0x20, ring 0x40, DCD 0x80.
+  const uint8_t levels = static_cast<uint8_t>((portA_->CTS() ? 0x10 : 0) | (portA_->DSR() ? 0x20 : 0) |
+                                              (portA_->RI() ? 0x40 : 0) | (portA_->DCD() ? 0x80 : 0));
+  Log(SessionPort::A, CaptureKind::LineEvent, {}, SteadyNowNs(), CaptureLineEvent::ModemChange,
+      levels);
   Snapshot snapshot(*this);
   const ProtocolOptions& o = Options().protocol;
   if (!o.useHandShake || o.syncType != SyncType::RtsCts) return;
@@ -250,6 +262,8 @@ void Session::ModemStatusChanged() {
 }
 
 void Session::LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak) {
+  Log(port, CaptureKind::LineEvent, {}, SteadyNowNs(),
+      lineBreak ? CaptureLineEvent::Break : CaptureLineEvent::Error, static_cast<uint8_t>(error));
   output_.LineError(port, error, lineBreak);
   if (port == SessionPort::A) {
     portA_->ArmStatusTrigger(lineTriggerA_, kLineStatusAll, true);
@@ -259,6 +273,7 @@ void Session::LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak) {
 }
 
 void Session::Lost(SessionPort port, const std::string& reason) {
+  Log(port, CaptureKind::LineEvent, reason, SteadyNowNs(), CaptureLineEvent::Loss);
   if (port == SessionPort::A) {
     fileSend_->End(FileSendEnd::PortLost);
     Report(exchange_.Abandon("port A lost"));
@@ -267,6 +282,7 @@ void Session::Lost(SessionPort port, const std::string& reason) {
 }
 
 void Session::Back(SessionPort port, const std::string& path) {
+  Log(port, CaptureKind::LineEvent, path, SteadyNowNs(), CaptureLineEvent::Return);
   output_.PortBack(port, path);
 }
 

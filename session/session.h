@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/bytes.h"
+#include "core/capture_log_writer.h"
 #include "core/clock_base.h"
 #include "core/idle_gap.h"
 #include "protocol/packet_decoder.h"
@@ -96,6 +97,20 @@ class Session {
   // The display was cleared: the next text starts a line and a frame.
   void DisplayCleared();
 
+  // The capture log: from StartLog on, every chunk read on either port, everything sent and every
+  // line event is appended with its read time and port, by a writer thread. StartLog returns a
+  // message naming the file when it cannot be created (a log already running is ended first); a
+  // later write error is reported once through the output. StopLog writes what is queued.
+  std::string StartLog(const std::string& path, const CaptureLogWriterOptions& options = {});
+  void StopLog();
+  bool Logging() const { return log_ != nullptr; }
+  CaptureLogStatus LogStatus() const;
+
+  // A capture log played back: its chunks go the way live data goes (renderings, decoding,
+  // stamps, frames) with the log's times and clock; nothing is sent and no slave answers.
+  void BeginReplay(const ClockBase& logClock);
+  void EndReplay();
+
   // The simulation's command table and the prepared commands 1 to 30.
   SimulationTable& SimTable() { return simTable_; }
   const SimulationTable& SimTable() const { return simTable_; }
@@ -147,6 +162,9 @@ class Session {
   // Starts a line before a block when its port was idle for the gap, or another source wrote last.
   void StartBlock(TextSource source, std::size_t size, int64_t readNs);
   IdleGapFramer& Framer(SessionPort port, const IdleGap& gap);
+  void ForgetFrames();
+  void Log(SessionPort port, CaptureKind kind, std::string_view payload, int64_t timeNs,
+           CaptureLineEvent event = CaptureLineEvent::None, uint8_t detail = 0);
   void TimerFired(SessionPort port, uint16_t handle);
   void ModemStatusChanged();
   void LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak);
@@ -197,6 +215,8 @@ class Session {
   PortFramer framerA_;
   PortFramer framerB_;
   TextSource lastSource_ = TextSource::None;
+  std::unique_ptr<CaptureLogWriter> log_;
+  std::optional<ClockBase> liveClock_;  // while a log plays back
 
   bool spy_ = false;
   std::string rs485NoticeShownFor_;

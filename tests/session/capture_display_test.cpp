@@ -3,8 +3,13 @@
 #include <string>
 #include <vector>
 
+#include <QTemporaryDir>
+
+#include "core/capture_log_reader.h"
 #include "serial/com_port.h"
+#include "serial/virtual_serial_device.h"
 #include "serial/notification_loop.h"
+#include "session/log_replay.h"
 #include "session/loop_host.h"
 #include "session/session.h"
 #include "tests/session/recording_session_output.h"
@@ -101,6 +106,51 @@ class CaptureDisplayTest : public QObject {
       }
       QVERIFY2(Marked(out) == c.shown, (std::string(c.name) + ": " + Marked(out)).c_str());
     }
+  }
+
+  // A live session logs what it reads and sends; played back through another session, the log
+  // shows exactly what the live one showed, stamps and frames included, and sends nothing.
+  void logPlaysBackAsItWasShown() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("day.ftlog").toStdString();
+    const std::string cable = "virtual:capture-display";
+    SessionOptions options;
+    options.timeStamps = TimeStampMode::Relative;
+    options.idleGap = IdleGap{IdleGap::Unit::Milliseconds, 20'000};
+    NotificationLoop loop;
+    LoopHost host(loop, options);
+    test::RecordingSessionOutput live;
+    Session session(host, live);
+    session.ApplyPortSettings(CpsSettings{}, PortPaths{cable + ":a", {}});
+    QCOMPARE(session.StartLog(path), std::string());
+    auto peer = VirtualSerialDevice::Open(cable + ":b");
+    peer->Write("AB", 2);
+    QVERIFY(loop.ProcessUntil([&] { return live.receivedA == "AB"; }, std::chrono::seconds(5)));
+    QVERIFY(session.SendTyped("xy"));
+    loop.ProcessUntil([] { return false; }, std::chrono::milliseconds(40));
+    peer->Write("C", 1);
+    QVERIFY(loop.ProcessUntil([&] { return live.receivedA == "ABC"; }, std::chrono::seconds(5)));
+    session.StopLog();
+
+    CaptureLogReader reader;
+    QVERIFY(reader.Open(path));
+    std::string kinds;
+    CaptureRecordView record;
+    while (reader.Next(record)) {
+      kinds += (record.kind == CaptureKind::Sent ? "S:" : "R:") + std::string(record.payload) + " ";
+    }
+    QCOMPARE(kinds, std::string("R:AB S:xy R:C "));
+    QCOMPARE(reader.Stopped().reason, CaptureLogStop::Reason::End);
+
+    options.role = SimulationRole::Slave;  // a replay answers nobody
+    LoopHost replayHost(loop, options);
+    test::RecordingSessionOutput replayed;
+    Session replay(replayHost, replayed);
+    QCOMPARE(ReplayCaptureLog(replay, path).message, std::string());
+    // The played-back log ends its line, so that live data goes on below it.
+    QCOMPARE(QByteArray::fromStdString(Marked(replayed)),
+             QByteArray::fromStdString(Marked(live) + "\r\n"));
+    QCOMPARE(replayed.sent, std::string());
   }
 };
 
