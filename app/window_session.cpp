@@ -231,12 +231,12 @@ void WindowSession::Received(SessionPort, const Bytes& bytes, std::chrono::syste
   if (!window_.REA->Paused()) return;
   receivedWhilePaused_ += bytes.size();
   window_.Strip()->SB2->setText(
-      QString("Paused: %1 bytes received since").arg(receivedWhilePaused_));
+      QString("Paused: %1 bytes since").arg(receivedWhilePaused_));
 }
 
 void WindowSession::PauseToggled(bool paused) {
   receivedWhilePaused_ = 0;
-  window_.Strip()->SB2->setText(paused ? QString("Paused: 0 bytes received since") : QString());
+  window_.Strip()->SB2->setText(paused ? QString("Paused: 0 bytes since") : QString());
 }
 
 }  // namespace ferrotap

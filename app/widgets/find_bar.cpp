@@ -18,6 +18,7 @@ FindBar::FindBar(DataWindow* window, std::function<bool()> hexShown, QWidget* pa
   setObjectName("PNFIND");
   EDFIND = Named<QLineEdit>("EDFIND");
   EDFIND->setPlaceholderText("Find (in HEX: byte values like 0D 0A)");
+  EDFIND->setMinimumWidth(160);
   CBFINDCASE = Named<QCheckBox>("CBFINDCASE", "Match case");
   BBFINDPREV = Named<QPushButton>("BBFINDPREV", "Previous");
   BBFINDNEXT = Named<QPushButton>("BBFINDNEXT", "Next");
