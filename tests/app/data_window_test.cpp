@@ -18,6 +18,13 @@ void Write(DataWindow& w, Color c, const std::string& text) {
   w.InsertText(text);
 }
 
+// A window of 400 x 200 pixels, shown and ready to paint.
+bool Shown(DataWindow& w) {
+  w.resize(400, 200);
+  w.show();
+  return QTest::qWaitForWindowExposed(&w);
+}
+
 // Pixels in a rectangle of the viewport that differ from the background.
 int InkIn(DataWindow& w, const QRect& rect) {
   const QImage image = w.viewport()->grab().toImage();
@@ -189,9 +196,7 @@ class DataWindowTest : public QObject {
   void resizeBeforeTheNextFrame() {
     QFETCH(bool, following);
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     for (int i = 0; i < 50; ++i) Write(w, kRed, "41 42 43\r\n");
     w.Flush();
     QScrollBar* bar = w.verticalScrollBar();
@@ -208,11 +213,9 @@ class DataWindowTest : public QObject {
     }
   }
 
-  void endStaysInViewUnlessUserScrolledAway() {
+  void endStaysInViewUnlessUserScrolledAwayOrPaused() {
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     for (int i = 0; i < 100; ++i) Write(w, kRed, "line\r\n");
     QScrollBar* bar = w.verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 50);
@@ -226,22 +229,11 @@ class DataWindowTest : public QObject {
     Write(w, kRed, "last\r\n");
     QTRY_COMPARE(w.RowCount(), 122u);
     QTRY_COMPARE(bar->value(), bar->maximum());
-  }
-
-  // Pause holds the view while text goes on arriving; resuming returns to the end.
-  void pauseHoldsTheView() {
-    DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    for (int i = 0; i < 100; ++i) Write(w, kRed, "line\r\n");
-    QScrollBar* bar = w.verticalScrollBar();
-    QTRY_VERIFY(bar->maximum() > 50);
-    QTRY_COMPARE(bar->value(), bar->maximum());
+    // Pause holds the view at the end while text goes on arriving; resuming follows again.
     const int held = bar->value();
     w.SetPaused(true);
-    for (int i = 0; i < 50; ++i) Write(w, kRed, "more\r\n");
-    QTRY_COMPARE(w.RowCount(), 151u);
+    for (int i = 0; i < 50; ++i) Write(w, kRed, "paused\r\n");
+    QTRY_COMPARE(w.RowCount(), 172u);
     QTRY_VERIFY(bar->maximum() > held + 40);
     QCOMPARE(bar->value(), held);
     w.SetPaused(false);
@@ -252,9 +244,7 @@ class DataWindowTest : public QObject {
   // received text does not replace a match as it would a selection.
   void findWalksTheMatches() {
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     Write(w, kRed, "0D ");
     Write(w, kBlue, "0A 41\r\n");
     for (int i = 0; i < 100; ++i) Write(w, kRed, "filler\r\n");
@@ -282,9 +272,7 @@ class DataWindowTest : public QObject {
 
   void caretAndSelectionByKeysAndMouse() {
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     Write(w, kRed, "abc\r\ndef");
     w.Flush();
     w.setFocus();
@@ -319,9 +307,7 @@ class DataWindowTest : public QObject {
 
   void controlBytesAreDrawnAndKept() {
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     const std::string text("A\x01\x00\x7F\x85 B", 7);
     Write(w, kRed, text);
     w.Flush();
