@@ -243,15 +243,17 @@ void Session::TimerFired(SessionPort port, uint16_t handle) {
 
 // With the SYNC signalled on RTS/CTS, every change of port A's modem lines reports CTS.
 void Session::ModemStatusChanged() {
-  // The levels as the log's modem status byte holds them: CTS 0x10, DSR 0x20, ring 0x40, DCD 0x80.
-  const uint8_t levels = static_cast<uint8_t>((portA_->CTS() ? 0x10 : 0) | (portA_->DSR() ? 0x20 : 0) |
-                                              (portA_->RI() ? 0x40 : 0) | (portA_->DCD() ? 0x80 : 0));
-  Log(SessionPort::A, CaptureKind::LineEvent, {}, SteadyNowNs(), CaptureLineEvent::ModemChange,
-      levels);
   Snapshot snapshot(*this);
   const ProtocolOptions& o = Options().protocol;
-  if (!o.useHandShake || o.syncType != SyncType::RtsCts) return;
-  if (portA_->CTS()) {
+  const bool syncOnCts = o.useHandShake && o.syncType == SyncType::RtsCts;
+  if (!syncOnCts && !log_) return;
+  // CTS is read once: each reading refreshes the port's modem status. In the log's modem status
+  // byte CTS is 0x10.
+  const bool cts = portA_->CTS();
+  Log(SessionPort::A, CaptureKind::LineEvent, {}, SteadyNowNs(), CaptureLineEvent::ModemChange,
+      cts ? 0x10 : 0);
+  if (!syncOnCts) return;
+  if (cts) {
     text_->Show(ColorRole::PortAHandShake, "CTS On as SYN" + Options().lineBreak);
     // Stopping a timer trigger needs no length.
     portA_->ArmTimerTrigger(decoderA_->HandShakeTrigger(), 0, false);
