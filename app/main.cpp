@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <QFile>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,14 @@ int main(int argc, char* argv[]) {
     std::fputs(action.text.c_str(),
                action.kind == ferrotap::CommandLineAction::Kind::Print ? stdout : stderr);
     return action.exitCode;
+  }
+
+  // The toolkit would abort (status 134) with advice that does not help.
+  const std::string noDisplay = ferrotap::NoDisplayLine(
+      std::vector<std::string>(argv + 1, argv + argc), [](const char* name) { return std::getenv(name); });
+  if (!noDisplay.empty()) {
+    std::fputs(noDisplay.c_str(), stderr);
+    return ferrotap::kNoDisplayExitCode;
   }
 
   ferrotap::Application app(argc, argv);

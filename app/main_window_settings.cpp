@@ -69,16 +69,12 @@ void MainWindow::ReadOrWriteStartupSettings() {
 }
 
 void MainWindow::ReadCpsFile(const QString& path) {
-  const std::vector<std::string> lines = ReadTextLines(FileName(path));
-  const CpsSettings settings =
-      ReadCpsLines(lines, TabSheet3->ReadBase(ColorsForFile(colors_, paletteDefaults_)));
-  TabSheet3->LoadSettings(settings);
-  colors_ = ColorsForPalette(settings.colors, paletteDefaults_);
+  const CpsFileRead read =
+      ferrotap::ReadCpsFile(FileName(path), TabSheet3->ReadBase(ColorsForFile(colors_, paletteDefaults_)));
+  TabSheet3->LoadSettings(read.settings);
+  colors_ = ColorsForPalette(read.settings.colors, paletteDefaults_);
   CBWCOLORChange();
-  if (lines.size() < kCpsLineCount) {
-    dialogs_->ShowError(
-        QString::fromStdString(MissingLinesMessage(FileName(path), lines.size(), kCpsLineCount)));
-  }
+  if (!read.warning.empty()) dialogs_->ShowError(QString::fromStdString(read.warning));
   // A .cps file without capture settings beside it leaves them as they are.
   const std::string capturePath = CaptureSettingsPath(FileName(path));
   if (!QFile::exists(QString::fromStdString(capturePath))) return;

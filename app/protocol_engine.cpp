@@ -74,14 +74,13 @@ void ProtocolEngine::SaveProtocolFile(const QString& path) {
 }
 
 bool ProtocolEngine::LoadProtocolFile(const QString& path) {
-  std::vector<std::string> lines;
+  PdtReadResult result;
   try {
-    lines = ReadTextLines(FilePath(path));
+    result = ReadPdtFile(FilePath(path), page_.Settings());
   } catch (const std::exception& error) {
     dialogs_.ShowError(QString::fromLocal8Bit(error.what()));
     return false;
   }
-  const PdtReadResult result = ReadPdtLines(lines, page_.Settings());
   if (result.Failed()) {
     dialogs_.ShowError(QString::fromStdString(PdtFailureMessage(result, FilePath(path))));
     return false;

@@ -88,25 +88,19 @@ void Sender::BBACLOADClick() {
       {kAstExtension, exeDir_, "ASCII command Tables (*.ast)|*.ast|All files (*.*)|*.*"});
   if (!path) return;
   const std::string file = QFile::encodeName(*path).toStdString();
-  AstContent content;
+  AstFile loaded;
   try {
-    content = ReadAstLines(ReadTextLines(file));
+    loaded = ReadAstFile(file);
   } catch (const std::exception& error) {
     ShowFailure(error);
     return;
   }
   // A file of another kind leaves the grid as it was: the user's unsaved edits stay.
-  if (!content.headerOk) {
-    dialogs_.ShowError(QString::fromStdString(FileMessage(kFileFormatNotCompatible, file)));
-    return;
+  if (loaded.report.headerOk) SetGridCells(loaded.content.cells);
+  for (const std::string& error : loaded.report.errors) {
+    dialogs_.ShowError(QString::fromStdString(error));
   }
-  SetGridCells(content.cells);
-  for (int i = 0; i < content.badLines; ++i)
-    dialogs_.ShowError(Latin1(std::string(kTableNotCompatible)));
-  if (content.unloaded.count > 0) {
-    dialogs_.ShowError(QString::fromStdString(UnloadedLinesMessage(content.unloaded, file)));
-  }
-  if (content.badLines == 0 && content.unloaded.count == 0) ApplyCommands();
+  if (loaded.report.Applicable()) ApplyCommands();
 }
 
 void Sender::BBACCLEARClick() {

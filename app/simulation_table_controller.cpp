@@ -77,28 +77,18 @@ void SimulationTableController::BBPSIMSAVEClick() {
 void SimulationTableController::BBPSIMLOADClick() {
   const std::optional<QString> path = dialogs_.OpenFileName({kPstExtension, exeDir_, kPstFilter});
   if (!path) return;
-  std::vector<std::string> lines;
+  PstFile file;
   try {
-    lines = ReadTextLines(FileName(*path));
+    file = ReadPstFile(FileName(*path));
   } catch (const std::exception& error) {
     // The grid keeps what it holds: nothing was read to replace it.
     dialogs_.ShowError(QString::fromLocal8Bit(error.what()));
     return;
   }
-  const PstContents contents = ReadPstLines(lines);
   // A file of another kind leaves the grid as it was: the user's unsaved edits stay.
-  if (!contents.headerOk) {
-    dialogs_.ShowError(Message(FileMessage(kFileFormatNotCompatible, FileName(*path))));
-    return;
-  }
-  page_->ShowRows(contents.rows);
-  for (int line = 0; line < contents.incompatibleLines; ++line) {
-    dialogs_.ShowError(Text(kTableNotCompatible));
-  }
-  if (contents.unloaded.count > 0) {
-    dialogs_.ShowError(Message(UnloadedLinesMessage(contents.unloaded, FileName(*path))));
-  }
-  if (contents.incompatibleLines == 0 && contents.unloaded.count == 0) Apply();
+  if (file.report.headerOk) page_->ShowRows(file.contents.rows);
+  for (const std::string& error : file.report.errors) dialogs_.ShowError(Message(error));
+  if (file.report.Applicable()) Apply();
 }
 
 void SimulationTableController::BBPSIMCLEARClick() {

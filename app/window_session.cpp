@@ -227,7 +227,7 @@ void WindowSession::FileSendEnded(FileSendEnd, uint64_t, uint64_t) {
 
 namespace ferrotap {
 
-void WindowSession::Received(SessionPort, const Bytes& bytes, std::chrono::system_clock::time_point) {
+void WindowSession::Received(SessionPort, const Bytes& bytes, const ReadMarks&) {
   if (!window_.REA->Paused()) return;
   receivedWhilePaused_ += bytes.size();
   window_.Strip()->SB2->setText(

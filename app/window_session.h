@@ -41,8 +41,7 @@ class WindowSession : public SessionOutput, public SessionHost {
   void LineError(SessionPort port, uint16_t error, bool lineBreak) override;
   void FileProgress(uint64_t sent, uint64_t total) override;
   void FileSendEnded(FileSendEnd end, uint64_t sent, uint64_t total) override;
-  void Received(SessionPort port, const Bytes& bytes,
-                std::chrono::system_clock::time_point readTime) override;
+  void Received(SessionPort port, const Bytes& bytes, const ReadMarks& marks) override;
 
   // The data window's "Pause" was pressed or released: the count of bytes received meanwhile
   // starts again.

@@ -24,7 +24,7 @@ class RecordingOutput : public ferrotap::ProtocolOutput {
   }
   void ArmTimer(uint16_t, int) override {}
   void DisarmTimer(uint16_t) override {}
-  void SetRtsA(bool) override {}
+  bool SetRtsA(bool) override { return true; }
   void Clear() { text_.clear(); }
   std::size_t Size() const { return text_.size(); }
 

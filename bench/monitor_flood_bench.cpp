@@ -30,6 +30,7 @@
 #include "app/data_window.h"
 #include "app/main_window.h"
 #include "core/render.h"
+#include "bench/flood_packets.h"
 #include "bench/serial_bench_support.h"
 
 namespace {
@@ -55,10 +56,6 @@ long StatusKb(const char* key) {
 void ResetPeakRss() {
   std::ofstream clearRefs("/proc/self/clear_refs");
   clearRefs << "5";
-}
-
-char Pattern(std::size_t i) {
-  return static_cast<char>((i * 131 + i / 251) & 0xFF);
 }
 
 // The real application object, timing every event delivered from the event loop itself (nested
@@ -94,29 +91,6 @@ class TimedApplication : public ferrotap::Application {
   qint64 longestEventNs_ = 0;
   int depth_ = 0;
 };
-
-// Packet i of the decode run: STX, ID 1, LEN 13, CMD, 11 data bytes, CKS.
-std::string Packet(std::size_t i) {
-  std::string body = {1, 13, static_cast<char>(0x10 + i % 8)};
-  for (std::size_t k = 0; k < 11; ++k) body.push_back(Pattern(i * 11 + k));
-  unsigned sum = 0;
-  for (unsigned char c : body) sum += c;
-  return "\x02" + body + static_cast<char>(sum & 0xFF);
-}
-
-// The line a user must see for packet i, written out here rather than by the decoder.
-std::string PacketLine(std::size_t i) {
-  char head[32];
-  std::snprintf(head, sizeof head,
-                "ID=01 COM=%02X  DATA(Hex)= ", static_cast<unsigned>(0x10 + i % 8));
-  std::string line = head;
-  for (std::size_t k = 0; k < 11; ++k) {
-    char hex[4];
-    std::snprintf(hex, sizeof hex, "%02X ", static_cast<unsigned char>(Pattern(i * 11 + k)));
-    line += hex;
-  }
-  return line + "\r\n";
-}
 
 // The rendering without the stamps and line breaks the stamps mode adds: each line opens with a
 // stamp " +s.mmm " and ends with CR LF.
@@ -179,12 +153,12 @@ int main(int argc, char* argv[]) {
   std::string expected;
   if (decode) {
     for (std::size_t i = 0; payload.size() < total; ++i) {
-      payload += Packet(i);
-      expected += PacketLine(i);
+      payload += ferrotap::bench::FloodPacket(i);
+      expected += ferrotap::bench::FloodPacketLine(i, "\r\n");
     }
   } else {
     payload.resize(total);
-    for (std::size_t i = 0; i < total; ++i) payload[i] = Pattern(i);
+    for (std::size_t i = 0; i < total; ++i) payload[i] = ferrotap::bench::FloodByte(i);
     expected = ferrotap::RenderBytes(ferrotap::DisplayFormat::Hex, payload);
   }
   const std::size_t expectedLength = expected.size();

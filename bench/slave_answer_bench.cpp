@@ -3,9 +3,10 @@
 // plays master and sends 1000 queries one after another, acknowledging each answer. Measured at
 // the peer, from the moment the query's last byte was written: when the slave's ACK arrived and
 // when the answer's last byte arrived. Beside it, in the same run, a bare loop on another
-// pseudo-terminal that reads a query and writes the same ACK and answer back. Targets for the
-// window: answer median < 0.5 ms, p99 < 5 ms, no lost or malformed answer. Exit status 0 when
-// they are met.
+// pseudo-terminal that reads a query and writes the same ACK and answer back, and ferrotap-cli
+// playing the same slave from a .pst file. Targets for the window: answer median < 0.5 ms, p99
+// < 5 ms; for ferrotap-cli: answer median within 0.05 ms of the bare loop's, p99 < 1 ms; for
+// both, no lost or malformed answer. Exit status 0 when they are met.
 //
 //   QT_QPA_PLATFORM=offscreen bench_slave_answer [queries]     (default 1000)
 #include <QCheckBox>
@@ -25,9 +26,12 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/pages/terminal_page.h"
+#include "bench/cli_process.h"
 #include "bench/recording_dialogs.h"
 #include "bench/serial_bench_support.h"
 #include "app/pages/simulation_table_page.h"
+#include "serial/key_value.h"
+#include "simulation/pst_file.h"
 
 namespace {
 
@@ -35,6 +39,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kTargetMedianMs = 0.5;
 constexpr double kTargetP99Ms = 5.0;
+constexpr double kCliTargetOverBareMs = 0.05;
+constexpr double kCliTargetP99Ms = 1.0;
 // Command 5 with the query data "Q"; the answer carries command 50 (nibbles swapped) and "AB".
 const std::string kQuery = "\x02\x01\x03\x05\x51\x5A";
 const std::string kAnswer = "\x02\x01\x04\x50\x41\x42\xD8";
@@ -110,6 +116,17 @@ Figures Summarize(std::vector<double> values) {
   return {at(0.5), at(0.99), values.back()};
 }
 
+// The answers' figures and how many were good.
+Figures Answers(const std::vector<Exchange>& exchanges, int& good) {
+  std::vector<double> answers;
+  good = 0;
+  for (const Exchange& e : exchanges) {
+    if (e.answerMs >= 0) answers.push_back(e.answerMs);
+    if (e.good) ++good;
+  }
+  return Summarize(answers);
+}
+
 void Print(const char* name, const std::vector<Exchange>& exchanges, int queries) {
   std::vector<double> acks;
   std::vector<double> answers;
@@ -172,18 +189,41 @@ int main(int argc, char* argv[]) {
   slave.join();
   ::close(bareSlave);
 
+  // ferrotap-cli as the same slave: the window's default protocol and command 5's row.
+  ferrotap::SimulationRows rows;
+  rows[5] = {"Q", "AB", ""};
+  const std::string pst = (exeDir.path() + "/bench.pst").toStdString();
+  ferrotap::WriteTextLines(pst, ferrotap::WritePstLines(rows));
+  ferrotap::bench::PtyPair cliLine;
+  std::vector<Exchange> cli;
+  {
+    ferrotap::bench::CliProcess slaveCli({"slave", "-a", cliLine.slaveName, "--pst", pst},
+                                         "/dev/null");
+    if (slaveCli.WaitFor("slave on")) {
+      cli = PlayMaster(cliLine.master, queries);
+    } else {
+      std::printf("ferrotap-cli did not start: %s\n", slaveCli.Said().c_str());
+    }
+  }
+
   for (const QString& error : dialogs.errors) std::printf("error shown: %s\n", qPrintable(error));
   Print("window", windowed, queries);
+  Print("cli", cli, queries);
   Print("bare", bare, queries);
-  std::vector<double> answers;
   int good = 0;
-  for (const Exchange& e : windowed) {
-    if (e.answerMs >= 0) answers.push_back(e.answerMs);
-    if (e.good) ++good;
-  }
-  const Figures f = Summarize(answers);
+  const Figures f = Answers(windowed, good);
   const bool met = good == queries && f.median < kTargetMedianMs && f.p99 < kTargetP99Ms;
-  std::printf("targets: answer median < %.1f ms, p99 < %.0f ms, every answer good: %s\n",
+  std::printf("targets: window answer median < %.1f ms, p99 < %.0f ms, every answer good: %s\n",
               kTargetMedianMs, kTargetP99Ms, met ? "met" : "MISSED");
-  return met ? 0 : 1;
+  int bareGood = 0;
+  const Figures b = Answers(bare, bareGood);
+  int cliGood = 0;
+  const Figures c = Answers(cli, cliGood);
+  const bool cliMet = cliGood == queries && c.median - b.median < kCliTargetOverBareMs &&
+                      c.p99 < kCliTargetP99Ms;
+  std::printf("targets: cli answer median within %.2f ms of bare (%+.3f ms), p99 < %.0f ms, every "
+              "answer good: %s\n",
+              kCliTargetOverBareMs, c.median - b.median, kCliTargetP99Ms,
+              cliMet ? "met" : "MISSED");
+  return met && cliMet ? 0 : 1;
 }

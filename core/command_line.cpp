@@ -61,6 +61,22 @@ std::string UsageText() {
          "ferrotap(1).\n";
 }
 
+std::string NoDisplayLine(const std::vector<std::string>& args,
+                          const std::function<const char*(const char*)>& getenv) {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = getenv(variable);
+    if (value != nullptr && *value != '\0') return {};
+  }
+  for (const std::string& arg : args) {
+    if (arg == "-platform" || arg == "--platform" || arg.starts_with("-platform=") ||
+        arg.starts_with("--platform=")) {
+      return {};
+    }
+  }
+  return "ferrotap: no display (DISPLAY and WAYLAND_DISPLAY are not set): the window cannot open; "
+         "without a display use ferrotap-cli (see ferrotap-cli --help)\n";
+}
+
 CommandLineAction ParseCommandLine(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];

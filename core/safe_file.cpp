@@ -135,24 +135,39 @@ void AtomicFileWriter::Discard() {
   temp_.clear();
 }
 
-std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+int OpenRegularFile(const std::string& path, uint64_t& size) {
   // Non-blocking, so that opening a FIFO with no writer returns at once.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw FileError("Reading", path, std::strerror(errno));
+  struct stat st {};
+  const char* refusal = nullptr;
+  if (::fstat(fd, &st) != 0) {
+    refusal = std::strerror(errno);
+  } else if (S_ISDIR(st.st_mode)) {
+    refusal = std::strerror(EISDIR);
+  } else if (!S_ISREG(st.st_mode)) {
+    refusal = "not a regular file";
+  }
+  if (refusal != nullptr) {
+    const FileError error("Reading", path, refusal);
+    ::close(fd);
+    throw error;
+  }
+  size = static_cast<uint64_t>(st.st_size);
+  return fd;
+}
+
+std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+  uint64_t size = 0;
+  const int fd = OpenRegularFile(path, size);
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) throw FileError("Reading", path, std::strerror(errno));
-  if (S_ISDIR(st.st_mode)) throw FileError("Reading", path, std::strerror(EISDIR));
-  if (!S_ISREG(st.st_mode)) throw FileError("Reading", path, "not a regular file");
   const std::string tooLarge = "larger than " + std::to_string(maxBytes) + " bytes";
-  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
-    throw FileError("Reading", path, tooLarge);
-  }
+  if (size > maxBytes) throw FileError("Reading", path, tooLarge);
   std::string content;
-  content.resize(static_cast<std::size_t>(st.st_size) + 1);
+  content.resize(static_cast<std::size_t>(size) + 1);
   std::size_t used = 0;
   for (;;) {
     // A file growing while it is read is still held to the cap.

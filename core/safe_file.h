@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -40,6 +41,11 @@ class AtomicFileWriter {
   int fd_ = -1;
   std::string buffer_;
 };
+
+// Opens a regular file for reading and returns its descriptor. A FIFO, a device or a folder is
+// refused without blocking: opening a FIFO with no writer would otherwise wait for one. Errors
+// throw FileError("Reading", path, reason); `size` is the file's size when the call returns.
+int OpenRegularFile(const std::string& path, uint64_t& size);
 
 // The whole content of a regular file of at most maxBytes. A FIFO, a device or a folder is refused
 // without being read, so it can neither hang the caller nor feed it endless bytes. Errors throw

@@ -26,7 +26,7 @@ class Output : public ferrotap::ProtocolOutput {
   }
   void ArmTimer(std::uint16_t, int) override {}
   void DisarmTimer(std::uint16_t) override {}
-  void SetRtsA(bool) override {}
+  bool SetRtsA(bool) override { return true; }
 
  private:
   const ferrotap::ProtocolDefinition& def_;

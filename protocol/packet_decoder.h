@@ -63,7 +63,8 @@ class ProtocolOutput {
   virtual bool Transmit(const Bytes& bytes) = 0;
   virtual void ArmTimer(uint16_t trigger, int ticks) = 0;
   virtual void DisarmTimer(uint16_t trigger) = 0;
-  virtual void SetRtsA(bool on) = 0;
+  // False when port A's RTS did not change: the implementation says why, once.
+  virtual bool SetRtsA(bool on) = 0;
   // The same facts as the text, as values: a packet as its line shows it, and the hand-shake.
   virtual void PacketFramed(const DecodedPacket& /*packet*/) {}
   virtual void Seen(ProtocolEvent /*event*/) {}

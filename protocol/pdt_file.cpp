@@ -133,6 +133,10 @@ PdtReadResult ReadPdtLines(const std::vector<std::string>& lines, const PdtSetti
   return result;
 }
 
+PdtReadResult ReadPdtFile(const std::string& path, const PdtSettings& current) {
+  return ReadPdtLines(ReadTextLines(path), current);
+}
+
 std::string PdtFailureMessage(const PdtReadResult& result, const std::string& path) {
   const auto line = static_cast<std::size_t>(result.failedLine);
   if (result.lineMissing) {

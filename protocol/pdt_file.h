@@ -56,6 +56,10 @@ struct PdtReadResult {
 };
 PdtReadResult ReadPdtLines(const std::vector<std::string>& lines, const PdtSettings& current);
 
+// Reads the file's lines (throwing FileError naming the file when it cannot) and then as
+// ReadPdtLines.
+PdtReadResult ReadPdtFile(const std::string& path, const PdtSettings& current);
+
 // The message of a failed read, naming the file and the line.
 std::string PdtFailureMessage(const PdtReadResult& result, const std::string& path);
 

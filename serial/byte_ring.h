@@ -20,6 +20,7 @@ class ByteRing {
   std::size_t Free() const { return Capacity() - Used(); }
   bool Full() const { return Used() == Capacity(); }
   uint64_t TotalPut() const { return put_; }
+  uint64_t TotalTaken() const { return take_; }
 
   // Contiguous free space at the put position (the part up to the end of the buffer first).
   std::pair<char*, std::size_t> WritableSpan();

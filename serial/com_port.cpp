@@ -80,6 +80,8 @@ void ComPort::OpenDevice(const std::string& path) {
   openedPath_ = path;
   appliedLine_ = CurrentLine();
   state_ = State::Open;
+  lost_ = false;
+  rtsRefused_ = false;
   try {
     force_ = true;
     SetHWFlowOptions(flow_.hwOptions);
@@ -196,6 +198,10 @@ void ComPort::HandleNotification(const Notification& n) {
       }
       break;
     case Notification::Kind::DeviceLost:
+      // What waits in the output ring was meant for the line as it was: it must not reach the
+      // device when it comes back.
+      lost_ = true;
+      dispatcher_->ClearOutput();
       if (OnDeviceLost) OnDeviceLost(*this, n.reason);
       break;
     case Notification::Kind::DeviceBack:
@@ -217,12 +223,21 @@ void ComPort::Reconnect() {
 
 void ComPort::WriteString(std::string_view bytes) {
   if (bytes.empty()) return;
+  CheckCanSend();
   Dispatcher* d = Obtain();
   if (d == nullptr) return;
   if (!d->WriteString(bytes)) {
     throw ComPortError(kErrOutputBufferTooSmall, DevicePath() + ": output buffer too small for " +
                                                      std::to_string(bytes.size()) + " bytes");
   }
+}
+
+void ComPort::CheckCanSend() {
+  if (state_ == State::Open && lost_) {
+    throw ComPortError(kErrNotOpen, "serial port " + std::to_string(comNumber_) + " (" +
+                                        openedPath_ + ") is lost: nothing was sent");
+  }
+  if (state_ != State::Open && !autoOpen_) Obtain();
 }
 
 uint8_t ComPort::ReadChar() {
@@ -233,9 +248,9 @@ uint8_t ComPort::ReadChar() {
   return *byte;
 }
 
-std::string ComPort::ReadString(std::size_t count) {
+std::string ComPort::ReadString(std::size_t count, ReadMarks* marks) {
   Dispatcher* d = Obtain();
-  return d == nullptr ? std::string() : d->ReadString(count);
+  return d == nullptr ? std::string() : d->ReadString(count, marks);
 }
 
 void ComPort::ClearInput() {
@@ -256,12 +271,16 @@ std::size_t ComPort::OutputPending() {
   return d == nullptr ? 0 : d->OutputPending();
 }
 
+bool ComPort::AllSent() {
+  return state_ != State::Open || dispatcher_->AllSent();
+}
+
 std::size_t ComPort::OutputFree() {
-  return state_ == State::Open ? dispatcher_->OutputFree() : 0;
+  return state_ == State::Open && !lost_ ? dispatcher_->OutputFree() : 0;
 }
 
 bool ComPort::WhenOutputFree(std::size_t bytes, std::function<void()> wake) {
-  return state_ == State::Open && dispatcher_->WhenOutputFree(bytes, std::move(wake));
+  return state_ == State::Open && !lost_ && dispatcher_->WhenOutputFree(bytes, std::move(wake));
 }
 
 uint8_t ComPort::ModemLevels() {

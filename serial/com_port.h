@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "serial/notification_channel.h"
+#include "serial/read_mark.h"
 #include "serial/serial_types.h"
 #include "serial/trigger_table.h"
 
@@ -118,13 +119,24 @@ class ComPort {
   // Operations: open the port first when AutoOpen is set, fail with kErrNotOpen when it is still
   // closed, and do nothing (returning 0) while it shuts down.
   void WriteString(std::string_view bytes);
+  // Throws ComPortError, saying why, when a write would not reach the line: the port is closed
+  // (and does not open by itself) or its device is lost.
+  void CheckCanSend();
+  // The device went away and has not come back yet; the port still counts as open.
+  bool Lost() const { return lost_; }
+  // The device refused a change of RTS since the port opened (a pseudo-terminal has none).
+  bool RtsRefused() const { return rtsRefused_; }
   uint8_t ReadChar();
-  // The next count received bytes (fewer when fewer are there), as one block.
-  std::string ReadString(std::size_t count);
+  // The next count received bytes (fewer when fewer are there), as one block, with the read
+  // times of its parts when marks is not null.
+  std::string ReadString(std::size_t count, ReadMarks* marks = nullptr);
   void ClearInput();
   void ClearOutput();
   std::size_t BytesAvailable();
   std::size_t OutputPending();
+  // Everything written has left the line (closing the port would drop what has not); true when
+  // the port is not open.
+  bool AllSent();
   // Free bytes of the output ring; 0 while the port is not open.
   std::size_t OutputFree();
   // Asks for one call of wake, from the port's writer thread, once at least `bytes` of the output
@@ -183,6 +195,8 @@ class ComPort {
   bool restoreTriggers_ = false;
   bool finishPosted_ = false;
   bool rs485ByProgram_ = false;
+  bool lost_ = false;
+  bool rtsRefused_ = false;
   // The path the port was opened on, and the path to open again after a loss.
   std::string openedPath_;
   std::vector<std::string> openedLinks_;

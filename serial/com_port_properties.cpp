@@ -108,7 +108,11 @@ void ComPort::SetRTS(bool on) {
   if (on == rts_ && !force_) return;
   if ((flow_.hwOptions & hwfUseRTS) || flow_.rs485) return;
   if (state_ == State::Open) {
-    if (dispatcher_->SetRts(on)) rts_ = on;
+    if (dispatcher_->SetRts(on)) {
+      rts_ = on;
+    } else {
+      rtsRefused_ = true;
+    }
   } else {
     rts_ = on;
   }

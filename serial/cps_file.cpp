@@ -120,6 +120,15 @@ CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings s) {
   return s;
 }
 
+CpsFileRead ReadCpsFile(const std::string& path, const CpsSettings& current) {
+  const std::vector<std::string> lines = ReadTextLines(path);
+  CpsFileRead read{ReadCpsLines(lines, current), {}};
+  if (lines.size() < kCpsLineCount) {
+    read.warning = MissingLinesMessage(path, lines.size(), kCpsLineCount);
+  }
+  return read;
+}
+
 std::string MissingLinesMessage(const std::string& path, std::size_t found, std::size_t expected) {
   return "Reading " + PrintableText(path) + ": the file has " + std::to_string(found) + " of " +
          std::to_string(expected) + " lines; the missing settings keep their current values";

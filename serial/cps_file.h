@@ -55,6 +55,14 @@ std::vector<std::string> WriteCpsLines(const CpsSettings& settings);
 // was, and so do the lines a short file lacks and empty criteria lines.
 CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings current);
 
+// A .cps file read onto `current` (FileError naming the file when it cannot be read); `warning`
+// is the MissingLinesMessage of a short file, empty otherwise.
+struct CpsFileRead {
+  CpsSettings settings;
+  std::string warning;
+};
+CpsFileRead ReadCpsFile(const std::string& path, const CpsSettings& current);
+
 // The one report of a settings file with fewer lines than its format has, naming the file.
 std::string MissingLinesMessage(const std::string& path, std::size_t found, std::size_t expected);
 

@@ -72,6 +72,7 @@ std::optional<uint8_t> Dispatcher::ReadChar() {
     std::lock_guard lock(inputMutex_);
     if (input_.Used() == 0) return std::nullopt;
     wasFull = input_.Full();
+    inputMarks_.Take(input_.TotalTaken(), input_.TotalTaken() + 1, nullptr);
     byte = input_.Pop();
     ResumeInputIfLow();
   }
@@ -80,13 +81,14 @@ std::optional<uint8_t> Dispatcher::ReadChar() {
   return byte;
 }
 
-std::string Dispatcher::ReadString(std::size_t count) {
+std::string Dispatcher::ReadString(std::size_t count, ReadMarks* marks) {
   std::string bytes;
   bool wasFull = false;
   {
     std::lock_guard lock(inputMutex_);
     wasFull = input_.Full();
     count = std::min(count, input_.Used());
+    inputMarks_.Take(input_.TotalTaken(), input_.TotalTaken() + count, marks);
     bytes.reserve(count);
     while (bytes.size() < count) {
       const auto [data, size] = input_.ReadableSpan();
@@ -109,6 +111,7 @@ void Dispatcher::ClearInput() {
   {
     std::lock_guard lock(inputMutex_);
     input_.Clear();
+    inputMarks_.Clear();
     notifiedPut_ = input_.TotalPut();
     ResumeInputIfLow();
   }
@@ -127,7 +130,11 @@ void Dispatcher::ReadDevice() {
     // The free part is only written here, so it is filled outside the lock.
     const IoResult result = device_->Read(span.first, span.second);
     if (result.status == IoResult::Status::Ok && result.count > 0) {
+      const int64_t readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 Clock::now().time_since_epoch())
+                                 .count();
       std::lock_guard lock(inputMutex_);
+      inputMarks_.Add(input_.TotalPut(), readNs);
       input_.CommitPut(result.count);
       HoldInputIfFull();
       continue;
@@ -233,6 +240,11 @@ void Dispatcher::ClearOutput() {
     flushing_ = false;
   }
   device_->PurgeOutput();
+}
+
+bool Dispatcher::AllSent() {
+  std::lock_guard lock(outputMutex_);
+  return output_.Used() == 0 && device_->OutputQueued() == 0 && device_->TransmitterEmpty();
 }
 
 void Dispatcher::WaitTransmitEmpty(int32_t baud) {

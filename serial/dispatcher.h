@@ -15,6 +15,7 @@
 
 #include "serial/byte_ring.h"
 #include "serial/notification_channel.h"
+#include "serial/read_mark.h"
 #include "serial/serial_device.h"
 #include "serial/trigger_table.h"
 
@@ -58,8 +59,8 @@ class Dispatcher {
   SerialDevice& Device() { return *device_; }
 
   std::optional<uint8_t> ReadChar();
-  // Up to count bytes in one go.
-  std::string ReadString(std::size_t count);
+  // Up to count bytes in one go, with the read times of their parts when marks is not null.
+  std::string ReadString(std::size_t count, ReadMarks* marks = nullptr);
   std::size_t BytesAvailable();
   void ClearInput();
 
@@ -72,6 +73,8 @@ class Dispatcher {
   // already are.
   bool WhenOutputFree(std::size_t bytes, std::function<void()> wake);
   void ClearOutput();
+  // Nothing waits in the output ring, the driver's queue or the transmitter: all has left.
+  bool AllSent();
   // Waits for the transmit queues to drain, then about 18 characters at baud.
   void WaitTransmitEmpty(int32_t baud);
 
@@ -143,6 +146,7 @@ class Dispatcher {
   // Input lock.
   std::mutex inputMutex_;
   ByteRing input_{kInputRingSize};
+  ReadMarkQueue inputMarks_;
   uint64_t notifiedPut_ = 0;
   bool dtrAtFull_ = false;
   bool rtsAtFull_ = false;

@@ -56,7 +56,7 @@ void FileSend::Pump() {
       if (pending_.empty()) {
         pending_ = file_->Next();
         if (pending_.empty()) {
-          End(FileSendEnd::Done);
+          EndAtFileEnd();
           return;
         }
       }
@@ -94,6 +94,18 @@ void FileSend::Pump() {
   if (std::chrono::steady_clock::now() - lastProgress_ >= kProgressEvery) ShowProgress();
 }
 
+// A file that shrank while it was sent ends short of what its progress announced.
+void FileSend::EndAtFileEnd() {
+  const uint64_t announced = file_->Size();
+  if (sent_ >= announced) {
+    End(FileSendEnd::Done);
+    return;
+  }
+  End(FileSendEnd::Failed);
+  session_.output_.Error("The file became shorter while it was sent: " + std::to_string(sent_) +
+                         " of " + std::to_string(announced) + " bytes were sent.");
+}
+
 // The wake runs on the port's writer thread: it only posts the next round to the loop thread,
 // where a send that has ended or been replaced meanwhile ignores it.
 std::function<void()> FileSend::RoomWake() {
@@ -118,12 +130,13 @@ void FileSend::End(FileSendEnd how) {
   session_.output_.FileSendEnded(how, sent_, total);
 }
 
-void FileSend::PortsClosing() {
+void FileSend::PortGoes(FileSendEnd how) {
   if (!file_) return;
   const uint64_t total = Total();
-  End(FileSendEnd::PortClosed);
+  End(how);
   session_.output_.Error("The file send stopped after " + std::to_string(sent_) + " of " +
-                         std::to_string(total) + " bytes: the port was closed.");
+                         std::to_string(total) + " bytes: the port was " +
+                         (how == FileSendEnd::PortLost ? "lost." : "closed."));
 }
 
 }  // namespace ferrotap

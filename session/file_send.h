@@ -28,10 +28,11 @@ class FileSend {
   bool Sending() const { return file_ != nullptr; }
   // Ends a send under way, if any, and reports how.
   void End(FileSendEnd how);
-  // The ports are about to close: a send under way ends with a message.
-  void PortsClosing();
+  // Port A is about to close, or its device is gone: a send under way ends with a message.
+  void PortGoes(FileSendEnd how);
 
  private:
+  void EndAtFileEnd();
   void Pump();
   std::function<void()> RoomWake();
   void ShowProgress();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "session/session.h"
 
-#include <chrono>
 #include <exception>
 
 #include "serial/com_port.h"
@@ -42,6 +41,17 @@ void Session::DecoderOutput::ArmTimer(uint16_t trigger, int ticks) {
 void Session::DecoderOutput::DisarmTimer(uint16_t trigger) {
   if (TimerPort().PortState() != ComPort::State::Open) return;
   TimerPort().ArmTimerTrigger(trigger, 0, false);
+}
+
+// A SYNC by RTS on a port that cannot change RTS would only pretend: said once per open.
+bool Session::DecoderOutput::SetRtsA(bool on) {
+  if (session_.SetRtsA(on)) return true;
+  if (!session_.rtsRefusalSaid_) {
+    session_.rtsRefusalSaid_ = true;
+    session_.output_.Error("Port A (" + session_.portA_->DevicePath() +
+                           ") does not carry RTS: the SYNC by RTS cannot be signalled.");
+  }
+  return false;
 }
 
 std::string Session::DecoderOutput::TakeSendError() {
@@ -121,11 +131,24 @@ void Session::CreatePorts(const std::string& settingsDir) {
 void Session::DataAvailable(SessionPort port, uint16_t count) {
   const bool a = port == SessionPort::A;
   Bytes& pack = a ? rxPackA_ : rxPackB_;
-  pack = (a ? portA_ : portB_)->ReadString(count);
-  const int64_t readNs = SteadyNowNs();
-  Log(port, CaptureKind::Received, pack, readNs);
-  output_.Received(port, pack, std::chrono::system_clock::now());
-  ShowReceived(port, pack, readNs);
+  ReadMarks& marks = a ? rxMarksA_ : rxMarksB_;
+  marks.clear();
+  pack = (a ? portA_ : portB_)->ReadString(count, &marks);
+  output_.Received(port, pack, marks);
+  if (marks.empty()) marks.push_back({0, SteadyNowNs()});
+  Snapshot snapshot(*this);
+  // Each device read is logged, stamped and framed at the time it returned; with neither stamps
+  // nor frames on, one notification stays one insertion.
+  const bool eachRead = Options().timeStamps != TimeStampMode::None || Options().idleGap;
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    const std::size_t from = std::min(marks[i].offset, pack.size());
+    const std::size_t to = i + 1 < marks.size() ? std::min(marks[i + 1].offset, pack.size())
+                                                : pack.size();
+    const Bytes read = pack.substr(from, to > from ? to - from : 0);
+    Log(port, CaptureKind::Received, read, marks[i].steadyNs);
+    if (eachRead) ShowReceived(port, read, marks[i].steadyNs);
+  }
+  if (!eachRead) ShowReceived(port, pack, marks.back().steadyNs);
 }
 
 void Session::ShowReceived(SessionPort port, const Bytes& bytes, int64_t readNs) {
@@ -276,11 +299,11 @@ void Session::LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak) {
 
 void Session::Lost(SessionPort port, const std::string& reason) {
   Log(port, CaptureKind::LineEvent, reason, SteadyNowNs(), CaptureLineEvent::Loss);
+  output_.PortLost(port, reason);
   if (port == SessionPort::A) {
-    fileSend_->End(FileSendEnd::PortLost);
+    fileSend_->PortGoes(FileSendEnd::PortLost);
     Report(exchange_.Abandon("port A lost"));
   }
-  output_.PortLost(port, reason);
 }
 
 void Session::Back(SessionPort port, const std::string& path) {

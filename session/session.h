@@ -57,6 +57,10 @@ class Session {
   // The bytes of the last data notification of each port.
   const Bytes& RxPackA() const { return rxPackA_; }
   const Bytes& RxPackB() const { return rxPackB_; }
+  // When the parts of each port's last data notification were read.
+  const ReadMarks& RxMarks(SessionPort port) const {
+    return port == SessionPort::A ? rxMarksA_ : rxMarksB_;
+  }
 
   // Port settings. ConfigurePorts copies the settings into the ports (port B in spy mode only)
   // and throws std::runtime_error naming a bad number; OpenPorts opens port A, then port B in spy
@@ -67,8 +71,9 @@ class Session {
   void ApplyPortSettings(const CpsSettings& settings, const PortPaths& paths = {});
   // Ends a file send (with a message) and closes both ports.
   void ClosePorts();
-  // Sets port A's RTS or DTR by hand.
-  void SetRtsA(bool on);
+  // Sets port A's RTS or DTR by hand. False when RTS is not at `on` or the device refuses RTS
+  // changes (flow control or RS-485 may own it; a pseudo-terminal has none).
+  bool SetRtsA(bool on);
   void SetDtrA(bool on);
 
   // The protocol definition: ApplyProtocolDefinition takes the characters and numbers of the
@@ -188,6 +193,8 @@ class Session {
   std::unique_ptr<ComPort> portB_;
   Bytes rxPackA_;
   Bytes rxPackB_;
+  ReadMarks rxMarksA_;
+  ReadMarks rxMarksB_;
 
   ProtocolDefinition definition_;
   std::unique_ptr<SessionText> text_;
@@ -220,6 +227,7 @@ class Session {
 
   bool spy_ = false;
   std::string rs485NoticeShownFor_;
+  bool rtsRefusalSaid_ = false;
   uint16_t modemTriggerA_ = 0;
   uint16_t lineTriggerA_ = 0;
   uint16_t lineTriggerB_ = 0;

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 
 #include "core/bytes.h"
 #include "core/colors.h"
 #include "protocol/decoded_packet.h"
+#include "serial/read_mark.h"
 
 namespace ferrotap {
 
@@ -43,9 +43,10 @@ class SessionOutput {
   virtual void Error(const std::string& message) = 0;
   virtual void Info(const std::string& message) = 0;
 
-  // A chunk read from a port, before it is shown or decoded.
+  // A chunk read from a port, before it is shown or decoded, with the read times of its parts
+  // (never empty for a chunk that holds bytes).
   virtual void Received(SessionPort /*port*/, const Bytes& /*bytes*/,
-                        std::chrono::system_clock::time_point /*readTime*/) {}
+                        const ReadMarks& /*marks*/) {}
   // Bytes handed to port A.
   virtual void Sent(const Bytes& /*bytes*/) {}
   // A packet framed by a port's decoder, as its line shows it.

@@ -45,7 +45,7 @@ class Session::DecoderOutput : public ProtocolOutput {
   bool Transmit(const Bytes& bytes) override;
   void ArmTimer(uint16_t trigger, int ticks) override;
   void DisarmTimer(uint16_t trigger) override;
-  void SetRtsA(bool on) override { session_.SetRtsA(on); }
+  bool SetRtsA(bool on) override;
   void PacketFramed(const DecodedPacket& packet) override { session_.PacketFramed(port_, packet); }
   void Seen(ProtocolEvent event) override {
     if (port_ == SessionPort::A) session_.ProtocolSeen(event);

@@ -132,6 +132,7 @@ void Session::ApplyPortSettings(const CpsSettings& settings, const PortPaths& pa
 void Session::OpenPortA() {
   try {
     portA_->SetOpen(true);
+    rtsRefusalSaid_ = false;
     output_.PortOpened(SessionPort::A);
     const uint16_t packTrigger = portA_->NewTimerTrigger();
     const uint16_t handShakeTrigger = portA_->NewTimerTrigger();
@@ -160,7 +161,7 @@ void Session::OpenPortB() {
 }
 
 void Session::ClosePorts() {
-  fileSend_->PortsClosing();
+  fileSend_->PortGoes(FileSendEnd::PortClosed);
   Report(exchange_.Abandon("ports closed"));
   portA_->SetOpen(false);
   portB_->SetOpen(false);
@@ -174,9 +175,10 @@ void Session::RoleChanged() {
   portA_->ArmStatusTrigger(modemTriggerA_, kCtsMask, Options().role != SimulationRole::Slave);
 }
 
-void Session::SetRtsA(bool on) {
+bool Session::SetRtsA(bool on) {
   portA_->SetRTS(on);
   output_.RtsChanged(portA_->RTS());
+  return portA_->RTS() == on && !portA_->RtsRefused();
 }
 
 void Session::SetDtrA(bool on) {

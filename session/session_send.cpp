@@ -30,6 +30,7 @@ std::string Latin1ToUtf8(const std::string& text) {
 
 void Session::SendOnPortA(const Bytes& bytes) {
   Snapshot snapshot(*this);
+  portA_->CheckCanSend();
   const bool timed = Options().rs485Timed;
   if (timed) {
     portA_->SetRTS(true);
@@ -115,6 +116,12 @@ void Session::SyncTimerExpired() {
 
 bool Session::StartFileSend(const std::string& path) {
   if (RefuseWhileFileSends()) return false;
+  try {
+    portA_->CheckCanSend();
+  } catch (const std::exception& error) {
+    output_.Error(error.what());
+    return false;
+  }
   return fileSend_->Start(path);
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "serial/key_value.h"
 #include "simulation/escape.h"
 
 namespace ferrotap {
@@ -44,6 +45,13 @@ AstContent ReadAstLines(const std::vector<std::string>& lines) {
     content.cells[index] = line.substr(3);
   }
   return content;
+}
+
+AstFile ReadAstFile(const std::string& path) {
+  AstFile file{ReadAstLines(ReadTextLines(path)), {}};
+  file.report = ReportTableLoad(file.content.headerOk, file.content.badLines,
+                                file.content.unloaded, path);
+  return file;
 }
 
 }  // namespace ferrotap

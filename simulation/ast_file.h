@@ -28,4 +28,12 @@ struct AstContent {
 // Reads whole lines. A line whose third character is not ';' sets nothing.
 AstContent ReadAstLines(const std::vector<std::string>& lines);
 
+// An .ast file read whole (FileError naming the file when it cannot be), with what to tell about
+// it.
+struct AstFile {
+  AstContent content;
+  TableLoadReport report;
+};
+AstFile ReadAstFile(const std::string& path);
+
 }  // namespace ferrotap

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "simulation/file_chunks.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,15 +12,7 @@
 namespace ferrotap {
 
 FileChunks::FileChunks(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw FileError("Reading", path, std::strerror(errno));
-  struct stat info {};
-  if (::fstat(fd_, &info) != 0) {
-    const FileError error("Reading", path, std::strerror(errno));
-    ::close(fd_);
-    throw error;
-  }
-  size_ = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+  fd_ = OpenRegularFile(path, size_);
 }
 
 FileChunks::~FileChunks() {

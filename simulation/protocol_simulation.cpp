@@ -50,7 +50,7 @@ void ProtocolSimulation::BeforePacketLine(int cmd) {
   if (!o.protocol.useHandShake || o.protocol.syncType != SyncType::RtsCts || !SyncMarked(cmd)) {
     return;
   }
-  out_.SetRtsA(false);
+  if (!out_.SetRtsA(false)) return;
   out_.SelectColor(ColorRole::ProtSimulated);
   if (o.echo) out_.Write("<RTS Off as SYN>");
 }
@@ -97,7 +97,7 @@ void ProtocolSimulation::SyncTimerExpired() {
     if (!out_.Transmit(Bytes(1, static_cast<char>(o.definition.SYN_CHAR)))) return;
     if (o.echo) out_.Write("<SYN>");
   } else {
-    out_.SetRtsA(true);
+    if (!out_.SetRtsA(true)) return;
     if (o.echo) {
       out_.SelectColor(ColorRole::ProtSimulated);
       out_.Write("<RTS On as SYN>");

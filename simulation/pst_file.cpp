@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "serial/key_value.h"
 #include "simulation/escape.h"
 
 namespace ferrotap {
@@ -117,6 +118,13 @@ PstContents ReadPstLines(const std::vector<std::string>& lines) {
     row.sync = second == std::string_view::npos ? "" : afterQuery.substr(second + 1);
   }
   return contents;
+}
+
+PstFile ReadPstFile(const std::string& path) {
+  PstFile file{ReadPstLines(ReadTextLines(path)), {}};
+  file.report = ReportTableLoad(file.contents.headerOk, file.contents.incompatibleLines,
+                                file.contents.unloaded, path);
+  return file;
 }
 
 }  // namespace ferrotap

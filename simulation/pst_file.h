@@ -30,4 +30,11 @@ struct PstContents {
 // query, sets nothing. Cells stay untrimmed.
 PstContents ReadPstLines(const std::vector<std::string>& lines);
 
+// A .pst file read whole (FileError naming the file when it cannot be), with what to tell about it.
+struct PstFile {
+  PstContents contents;
+  TableLoadReport report;
+};
+PstFile ReadPstFile(const std::string& path);
+
 }  // namespace ferrotap

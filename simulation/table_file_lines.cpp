@@ -27,4 +27,17 @@ std::string UnloadedLinesMessage(const UnloadedLines& lines, const std::string& 
                      path);
 }
 
+TableLoadReport ReportTableLoad(bool headerOk, int badLines, const UnloadedLines& unloaded,
+                                const std::string& path) {
+  TableLoadReport report;
+  report.headerOk = headerOk;
+  if (!headerOk) {
+    report.errors.push_back(FileMessage(kFileFormatNotCompatible, path));
+    return report;
+  }
+  report.errors.assign(static_cast<std::size_t>(badLines), std::string(kTableNotCompatible));
+  if (unloaded.count > 0) report.errors.push_back(UnloadedLinesMessage(unloaded, path));
+  return report;
+}
+
 }  // namespace ferrotap

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ferrotap {
 
@@ -30,5 +31,16 @@ struct UnloadedLines {
 bool CarriesText(const std::string& line);
 
 std::string UnloadedLinesMessage(const UnloadedLines& lines, const std::string& path);
+
+// What loading a table file tells the user, in order: a file of another kind, then each line of a
+// row the table cannot hold, then the lines that reached no cell. The table is applied only when
+// there is nothing to tell.
+struct TableLoadReport {
+  bool headerOk = false;
+  std::vector<std::string> errors;
+  bool Applicable() const { return headerOk && errors.empty(); }
+};
+TableLoadReport ReportTableLoad(bool headerOk, int badLines, const UnloadedLines& unloaded,
+                                const std::string& path);
 
 }  // namespace ferrotap

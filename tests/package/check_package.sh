@@ -28,7 +28,7 @@ id=org.ferrotap.Ferrotap
 version=$(dpkg-deb -f "$deb" Version)
 dpkg-deb -c "$deb" >"$root/contents.txt"
 dpkg-deb -f "$deb" >"$root/control.txt"
-for file in ./usr/bin/ferrotap ./usr/share/applications/$id.desktop \
+for file in ./usr/bin/ferrotap ./usr/bin/ferrotap-cli ./usr/share/man/man1/ferrotap-cli.1.gz ./usr/share/applications/$id.desktop \
   ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
   ./usr/share/icons/hicolor/48x48/apps/$id.png ./usr/share/icons/hicolor/128x128/apps/$id.png \
   ./usr/share/man/man1/ferrotap.1.gz ./usr/share/doc/ferrotap/copyright \
@@ -47,6 +47,12 @@ check "extracted program reports the package version" \
   contains "ferrotap $version" <(env -u DISPLAY -u WAYLAND_DISPLAY "$root/x/usr/bin/ferrotap" --version)
 check "unknown option exits with status 2" \
   bash -c '"$1" --no-such-option 2>/dev/null; test $? -eq 2' _ "$root/x/usr/bin/ferrotap"
+check "ferrotap-cli links no Qt" bash -c '! ldd "$1" | grep -qi qt' _ "$root/x/usr/bin/ferrotap-cli"
+check "ferrotap-cli reports the package version" \
+  contains "ferrotap-cli $version" <("$root/x/usr/bin/ferrotap-cli" --version)
+check "ferrotap without a display points at ferrotap-cli" bash -c \
+  'env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$1" 2>&1 | grep -q ferrotap-cli' _ \
+  "$root/x/usr/bin/ferrotap"
 check "man page reads" bash -c 'gzip -dc "$1" | grep -q "^\.SH FILES"' _ \
   "$root/x/usr/share/man/man1/ferrotap.1.gz"
 check "desktop-file-validate" desktop-file-validate "$root/x/usr/share/applications/$id.desktop"

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "serial/com_port.h"
 #include "serial/com_port_error.h"
@@ -17,6 +18,7 @@ using namespace ferrotap;
 using ferrotap::test::ComEnv;
 using ferrotap::test::Pty;
 using ferrotap::test::Pump;
+using ferrotap::test::kEventBound;
 
 class DeviceTest : public QObject {
   Q_OBJECT
@@ -118,6 +120,78 @@ class DeviceTest : public QObject {
     };
     terminal->Write("back");
     QVERIFY(Pump(loop, [&] { return again == "back"; }));
+  }
+
+  // The read times are those of the reader thread: a block read late, after the loop thread was
+  // busy, still tells when each of its parts arrived.
+  void readTimesAreTakenWhenBytesArrive() {
+    using namespace std::chrono;
+    Pty terminal;
+    QVERIFY(terminal.Ok());
+    NotificationLoop loop;
+    ComEnv env(33, terminal.SlaveName());
+    ComPort port(loop.ChannelFactory());
+    port.SetComNumber(33);
+    port.SetOpen(true);
+    const auto waitFor = [&](std::size_t count) {
+      const auto end = steady_clock::now() + kEventBound;
+      while (port.BytesAvailable() < count && steady_clock::now() < end) {
+        std::this_thread::sleep_for(milliseconds(1));
+      }
+      return port.BytesAvailable() == count;
+    };
+    const auto nowNs = [] {
+      return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    };
+    terminal.Write("one");
+    QVERIFY(waitFor(3));
+    const int64_t firstNs = nowNs();
+    std::this_thread::sleep_for(milliseconds(150));
+    terminal.Write("two");
+    QVERIFY(waitFor(6));
+    const int64_t secondNs = nowNs();
+    std::this_thread::sleep_for(milliseconds(150));
+    ReadMarks marks;
+    QCOMPARE(port.ReadString(2, &marks), std::string("on"));
+    QCOMPARE(marks.size(), std::size_t(1));
+    QVERIFY(marks[0].steadyNs <= firstNs);
+    marks.clear();
+    QCOMPARE(port.ReadString(4, &marks), std::string("etwo"));
+    QCOMPARE(marks.size(), std::size_t(2));
+    QCOMPARE(marks[0].offset, std::size_t(0));
+    QCOMPARE(marks[1].offset, std::size_t(1));
+    QVERIFY(marks[0].steadyNs <= firstNs);
+    QVERIFY(marks[1].steadyNs > firstNs && marks[1].steadyNs <= secondNs);
+  }
+
+  // Marks split by takes of any size: each take gets the marks of its own bytes.
+  void readMarksFollowTheTakes() {
+    struct Take {
+      uint64_t to;
+      ReadMarks expected;
+    };
+    ReadMarkQueue queue;
+    queue.Add(0, 100);
+    queue.Add(4, 200);
+    queue.Add(5, 300);
+    const std::vector<Take> takes = {
+        {2, {{0, 100}}},
+        {5, {{0, 100}, {2, 200}}},
+        {5, {}},
+        {9, {{0, 300}}},
+    };
+    uint64_t from = 0;
+    for (const Take& take : takes) {
+      ReadMarks marks;
+      queue.Take(from, take.to, &marks);
+      QCOMPARE(marks, take.expected);
+      from = take.to;
+    }
+    QCOMPARE(queue.Size(), std::size_t(1));
+    queue.Add(9, 400);
+    ReadMarks marks;
+    queue.Take(9, 10, &marks);
+    QCOMPARE(marks, (ReadMarks{{0, 400}}));
   }
 
   void clearOutputDropsQueuedBytes() {

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include <QTemporaryDir>
+#include <chrono>
+#include <thread>
 
 #include "core/capture_log_reader.h"
 #include "serial/com_port.h"
@@ -106,6 +108,43 @@ class CaptureDisplayTest : public QObject {
       }
       QVERIFY2(Marked(out) == c.shown, (std::string(c.name) + ": " + Marked(out)).c_str());
     }
+  }
+
+  // Stamps, frames and the log take the time the serial layer read the bytes, not the time the
+  // loop thread got to them: with the loop blocked for 300 ms after the peer wrote, the chunk is
+  // logged at its read time, and the next chunk, read after the block, is stamped 300 ms later on
+  // a line of its own.
+  void stampIsTheReadTimeWhileTheLoopIsBlocked() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("blocked.ftlog").toStdString();
+    const std::string cable = "virtual:capture-blocked";
+    SessionOptions options;
+    options.timeStamps = TimeStampMode::Relative;
+    options.idleGap = IdleGap{IdleGap::Unit::Milliseconds, 100'000};
+    NotificationLoop loop;
+    LoopHost host(loop, options);
+    test::RecordingSessionOutput out;
+    Session session(host, out);
+    session.ApplyPortSettings(CpsSettings{}, PortPaths{cable + ":a", {}});
+    QCOMPARE(session.StartLog(path), std::string());
+    auto peer = VirtualSerialDevice::Open(cable + ":b");
+    peer->Write("A", 1);
+    const int64_t writtenNs = SteadyNowNs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the loop thread is busy
+    QVERIFY(loop.ProcessUntil([&] { return out.receivedA == "A"; }, std::chrono::seconds(5)));
+    peer->Write("B", 1);
+    QVERIFY(loop.ProcessUntil([&] { return out.receivedA == "AB"; }, std::chrono::seconds(5)));
+    session.StopLog();
+    const std::string shown = Marked(out);
+    const std::string opening = "{ +0.000 }41 \r\n{ +0.";
+    QVERIFY2(shown.starts_with(opening) && shown.size() > opening.size() &&
+                 shown[opening.size()] >= '2' && shown.ends_with(" }42 "),
+             shown.c_str());
+    CaptureLogReader reader;
+    QVERIFY(reader.Open(path));
+    CaptureRecordView first;
+    QVERIFY(reader.Next(first));
+    QVERIFY(first.timeNs - writtenNs < 100 * kMs);
   }
 
   // A live session logs what it reads and sends; played back through another session, the log

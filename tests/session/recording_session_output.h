@@ -16,8 +16,7 @@ class RecordingSessionOutput : public SessionOutput, public ColorRuns {
   void ShowSystemText(const Bytes& text) override { systemText += text; }
   void Error(const std::string& message) override { errors.push_back(message); }
   void Info(const std::string& message) override { infos.push_back(message); }
-  void Received(SessionPort port, const Bytes& bytes,
-                std::chrono::system_clock::time_point) override {
+  void Received(SessionPort port, const Bytes& bytes, const ReadMarks&) override {
     (port == SessionPort::A ? receivedA : receivedB) += bytes;
   }
   void Sent(const Bytes& bytes) override { sent += bytes; }

@@ -2,6 +2,9 @@
 #include <QtTest>
 #include <atomic>
 #include <chrono>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,6 +14,7 @@
 #include "serial/virtual_serial_device.h"
 #include "session/loop_host.h"
 #include "session/session.h"
+#include "tests/serial/serial_test_support.h"
 #include "tests/session/recording_session_output.h"
 #include "tests/support/test_registry.h"
 
@@ -150,6 +154,32 @@ class SessionTest : public QObject {
              std::make_tuple(2u, 1u, 0u, 0u));
   }
 
+  // A pseudo-terminal carries no RTS: a slave's SYNC by RTS says so once and writes no line that
+  // pretends RTS changed.
+  void syncByRtsOnAPortWithoutRts() {
+    test::Pty terminal;
+    QVERIFY(terminal.Ok());
+    SessionOptions options = Protocol(SimulationRole::Slave);
+    options.protocol.syncType = SyncType::RtsCts;
+    Side slave(loop_, options);
+    slave.session.SimTable()[5].query = "Q";
+    slave.session.SimTable().MarkSync(5, true);
+    OpenOn(slave.session, terminal.SlaveName());
+    std::string seen;
+    for (int query = 0; query < 2; ++query) {
+      terminal.Write(std::string("\x02\x01\x03\x05Q\x5A", 6));
+      QVERIFY(Until([&] {
+        seen += terminal.ReadSome();
+        return seen.size() == static_cast<std::size_t>(query + 1);
+      }));
+    }
+    QCOMPARE(seen, std::string("\x06\x06"));
+    Until([] { return false; }, 100ms);
+    QCOMPARE(slave.out.errors.size(), std::size_t(1));
+    QVERIFY(QString::fromStdString(slave.out.errors[0]).endsWith("does not carry RTS: the SYNC by RTS cannot be signalled."));
+    QVERIFY2(slave.out.Text().find("as SYN") == std::string::npos, slave.out.Text().c_str());
+  }
+
   void masterWithoutSlaveTimesOut() {
     const std::string cable = NewCable();
     Side master(loop_, Protocol(SimulationRole::Master));
@@ -225,6 +255,36 @@ class SessionTest : public QObject {
 
     QVERIFY(!side.session.StartFileSend("/nonexistent/file"));
     QVERIFY(QString::fromStdString(side.out.errors.back()).contains("/nonexistent/file"));
+
+    // A FIFO with no writer would block the loop thread for ever: refused at once.
+    const std::string fifo = Temporary("") + ".fifo";
+    QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+    QVERIFY(!side.session.StartFileSend(fifo));
+    QCOMPARE(side.out.errors.back(), "Reading " + fifo + ": not a regular file");
+    std::remove(fifo.c_str());
+  }
+
+  // A file cut short while it is sent says how much of what was announced went out.
+  void fileThatShrinksEndsWithAMessage() {
+    SessionOptions options;
+    options.echo = false;
+    Side side(loop_, options);
+    const std::string cable = NewCable();
+    OpenOn(side.session, cable + ":a");
+    Peer peer(cable + ":b");
+    const std::size_t announced = 4 << 20;
+    const std::string path = Temporary(std::string(announced, 'x'));
+    QVERIFY(side.session.StartFileSend(path));
+    QVERIFY(::truncate(path.c_str(), 10) == 0);
+    QVERIFY(Until([&] {
+      peer.Take();
+      return side.out.fileEnds == 1;
+    }));
+    QCOMPARE(side.out.fileEnd, FileSendEnd::Failed);
+    const QString message = QString::fromStdString(side.out.errors.back());
+    QVERIFY(message.startsWith("The file became shorter while it was sent: "));
+    QVERIFY(message.endsWith(QString(" of %1 bytes were sent.").arg(announced)));
+    std::remove(path.c_str());
   }
 
   void reportsOpenErrorsAndLostDevices() {
@@ -237,9 +297,33 @@ class SessionTest : public QObject {
     const std::string cable = NewCable();
     OpenOn(side.session, cable + ":a");
     Peer peer(cable + ":b");
+    side.session.SimTable()[5].query = "Q";
+    side.session.Commands()[0] = "C";
+    const std::string content = Temporary(std::string(4 << 20, 'x'));
+    QVERIFY(side.session.StartFileSend(content));
     peer.device->Unplug();
     QVERIFY(Until([&] { return side.out.events.size() == 2; }));
     QCOMPARE(side.out.events.back(), std::string("lost A"));
+    // The send under way ends with the loss, and what it had queued is dropped.
+    QCOMPARE(side.out.fileEnd, FileSendEnd::PortLost);
+    QVERIFY(QString::fromStdString(side.out.errors.back()).endsWith("the port was lost."));
+    QCOMPARE(side.session.PortA().OutputPending(), std::size_t(0));
+
+    // Every later send is refused before anything shows, with one message each.
+    const std::size_t shown = side.out.runs.size();
+    const std::size_t errors = side.out.errors.size();
+    const std::string sent = side.out.sent;
+    QVERIFY(!side.session.SendTyped("typed"));
+    QVERIFY(!side.session.SendCommand(1));
+    QVERIFY(!side.session.StartFileSend(content));
+    QVERIFY(!side.session.SendQuery(5, "5"));
+    QCOMPARE(side.out.errors.size(), errors + 4);
+    for (std::size_t i = errors; i < side.out.errors.size(); ++i) {
+      QVERIFY(QString::fromStdString(side.out.errors[i]).endsWith("is lost: nothing was sent"));
+    }
+    QCOMPARE(side.out.runs.size(), shown);
+    QCOMPARE(side.out.sent, sent);
+    std::remove(content.c_str());
   }
 
  private:

@@ -170,6 +170,16 @@ class ProtocolSimulationTest : public QObject {
     QCOMPARE(rig.out.TextIn(ColorRole::ProtSimulated).substr(0, 16),
              std::string("<RTS Off as SYN>"));
     QVERIFY(rig.out.Text().ends_with("<RTS On as SYN>"));
+
+    // A port that does not carry RTS: no line pretends that RTS changed.
+    Rig refusing;
+    refusing.out.rtsCarried = false;
+    refusing.options.protocol.syncType = SyncType::RtsCts;
+    refusing.table.MarkSync(5, true);
+    refusing.Receive(B({0x02, 0x01, 0x03, 0x05, 0x51, 0x5A}));
+    refusing.simulation.SyncTimerExpired();
+    QVERIFY(refusing.out.HasEvent("rts off"));
+    QVERIFY(refusing.out.Text().find("as SYN>") == std::string::npos);
   }
 
   void refusedAnswerLeavesTheDecoderIdle() {

@@ -223,12 +223,20 @@ class SenderTest : public QObject {
     SendFile(WriteFile("large.bin", Pattern(kLargeFile)));
     WaitUntilStalled();
     close(master);
-    QTRY_COMPARE(dialogs_.Errors().size(), 1);
+    QTRY_COMPARE(dialogs_.Errors().size(), 2);
     QVERIFY(dialogs_.Errors()[0].startsWith("Com A lost"));
+    QVERIFY(dialogs_.Errors()[1].endsWith("bytes: the port was lost."));
     QVERIFY(!window_->Transmit()->FileSending());
     QVERIFY(!terminal_->PBTXFILE->isVisibleTo(window_.get()));
+    // Sends after the loss are refused, one message each, and nothing more reaches the line.
+    const QByteArray before = Text();
+    terminal_->EDFLYTX->setText("after");
+    terminal_->BBFLYTX->click();
+    QCOMPARE(dialogs_.Errors().size(), 3);
+    QVERIFY(dialogs_.Errors()[2].endsWith("is lost: nothing was sent"));
+    QCOMPARE(Text(), before);
     QTest::qWait(200);
-    QCOMPARE(dialogs_.Errors().size(), 1);
+    QCOMPARE(dialogs_.Errors().size(), 3);
   }
 
   void commandListSendsTheSelectedCommand() {

@@ -33,7 +33,10 @@ class Recorder : public ProtocolOutput, public ColorRuns {
   void DisarmTimer(uint16_t trigger) override {
     events.push_back("disarm " + std::to_string(trigger));
   }
-  void SetRtsA(bool on) override { events.push_back(on ? "rts on" : "rts off"); }
+  bool SetRtsA(bool on) override {
+    events.push_back(on ? "rts on" : "rts off");
+    return rtsCarried;
+  }
 
   bool HasEvent(const std::string& event) const {
     return std::find(events.begin(), events.end(), event) != events.end();
@@ -48,6 +51,7 @@ class Recorder : public ProtocolOutput, public ColorRuns {
   ColorRole color = ColorRole::PortAData;
   // Port A refuses every send, as a closed port does.
   bool refuse = false;
+  bool rtsCarried = true;
   std::vector<std::string> events;
 };
 
