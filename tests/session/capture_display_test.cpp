@@ -47,6 +47,31 @@ std::string Marked(const test::RecordingSessionOutput& out) {
   return text;
 }
 
+// A session with relative stamps and idle-gap lines on one end of a virtual cable, logging to a
+// temporary file; the test is the peer on the other end.
+struct LoggingSession {
+  LoggingSession(const std::string& cable, int64_t gapThousandths)
+      : host(loop, StampedOptions(gapThousandths)) {
+    session.ApplyPortSettings(CpsSettings{}, PortPaths{cable + ":a", {}});
+    logError = session.StartLog(path);
+    peer = VirtualSerialDevice::Open(cable + ":b");
+  }
+  static SessionOptions StampedOptions(int64_t gapThousandths) {
+    SessionOptions options;
+    options.timeStamps = TimeStampMode::Relative;
+    options.idleGap = IdleGap{IdleGap::Unit::Milliseconds, gapThousandths};
+    return options;
+  }
+  QTemporaryDir dir;
+  std::string path = dir.filePath("capture.ftlog").toStdString();
+  NotificationLoop loop;
+  LoopHost host;
+  test::RecordingSessionOutput out;
+  Session session{host, out};
+  std::string logError;
+  std::unique_ptr<VirtualSerialDevice> peer;
+};
+
 }  // namespace
 
 class CaptureDisplayTest : public QObject {
@@ -115,33 +140,22 @@ class CaptureDisplayTest : public QObject {
   // logged at its read time, and the next chunk, read after the block, is stamped 300 ms later on
   // a line of its own.
   void stampIsTheReadTimeWhileTheLoopIsBlocked() {
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("blocked.ftlog").toStdString();
-    const std::string cable = "virtual:capture-blocked";
-    SessionOptions options;
-    options.timeStamps = TimeStampMode::Relative;
-    options.idleGap = IdleGap{IdleGap::Unit::Milliseconds, 100'000};
-    NotificationLoop loop;
-    LoopHost host(loop, options);
-    test::RecordingSessionOutput out;
-    Session session(host, out);
-    session.ApplyPortSettings(CpsSettings{}, PortPaths{cable + ":a", {}});
-    QCOMPARE(session.StartLog(path), std::string());
-    auto peer = VirtualSerialDevice::Open(cable + ":b");
-    peer->Write("A", 1);
+    LoggingSession s("virtual:capture-blocked", 100'000);
+    QCOMPARE(s.logError, std::string());
+    s.peer->Write("A", 1);
     const int64_t writtenNs = SteadyNowNs();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the loop thread is busy
-    QVERIFY(loop.ProcessUntil([&] { return out.receivedA == "A"; }, std::chrono::seconds(5)));
-    peer->Write("B", 1);
-    QVERIFY(loop.ProcessUntil([&] { return out.receivedA == "AB"; }, std::chrono::seconds(5)));
-    session.StopLog();
-    const std::string shown = Marked(out);
+    QVERIFY(s.loop.ProcessUntil([&] { return s.out.receivedA == "A"; }, std::chrono::seconds(5)));
+    s.peer->Write("B", 1);
+    QVERIFY(s.loop.ProcessUntil([&] { return s.out.receivedA == "AB"; }, std::chrono::seconds(5)));
+    s.session.StopLog();
+    const std::string shown = Marked(s.out);
     const std::string opening = "{ +0.000 }41 \r\n{ +0.";
     QVERIFY2(shown.starts_with(opening) && shown.size() > opening.size() &&
                  shown[opening.size()] >= '2' && shown.ends_with(" }42 "),
              shown.c_str());
     CaptureLogReader reader;
-    QVERIFY(reader.Open(path));
+    QVERIFY(reader.Open(s.path));
     CaptureRecordView first;
     QVERIFY(reader.Next(first));
     QVERIFY(first.timeNs - writtenNs < 100 * kMs);
@@ -150,29 +164,18 @@ class CaptureDisplayTest : public QObject {
   // A live session logs what it reads and sends; played back through another session, the log
   // shows exactly what the live one showed, stamps and frames included, and sends nothing.
   void logPlaysBackAsItWasShown() {
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("day.ftlog").toStdString();
-    const std::string cable = "virtual:capture-display";
-    SessionOptions options;
-    options.timeStamps = TimeStampMode::Relative;
-    options.idleGap = IdleGap{IdleGap::Unit::Milliseconds, 20'000};
-    NotificationLoop loop;
-    LoopHost host(loop, options);
-    test::RecordingSessionOutput live;
-    Session session(host, live);
-    session.ApplyPortSettings(CpsSettings{}, PortPaths{cable + ":a", {}});
-    QCOMPARE(session.StartLog(path), std::string());
-    auto peer = VirtualSerialDevice::Open(cable + ":b");
-    peer->Write("AB", 2);
-    QVERIFY(loop.ProcessUntil([&] { return live.receivedA == "AB"; }, std::chrono::seconds(5)));
-    QVERIFY(session.SendTyped("xy"));
-    loop.ProcessUntil([] { return false; }, std::chrono::milliseconds(40));
-    peer->Write("C", 1);
-    QVERIFY(loop.ProcessUntil([&] { return live.receivedA == "ABC"; }, std::chrono::seconds(5)));
-    session.StopLog();
+    LoggingSession s("virtual:capture-display", 20'000);
+    QCOMPARE(s.logError, std::string());
+    s.peer->Write("AB", 2);
+    QVERIFY(s.loop.ProcessUntil([&] { return s.out.receivedA == "AB"; }, std::chrono::seconds(5)));
+    QVERIFY(s.session.SendTyped("xy"));
+    s.loop.ProcessUntil([] { return false; }, std::chrono::milliseconds(40));
+    s.peer->Write("C", 1);
+    QVERIFY(s.loop.ProcessUntil([&] { return s.out.receivedA == "ABC"; }, std::chrono::seconds(5)));
+    s.session.StopLog();
 
     CaptureLogReader reader;
-    QVERIFY(reader.Open(path));
+    QVERIFY(reader.Open(s.path));
     std::string kinds;
     CaptureRecordView record;
     while (reader.Next(record)) {
@@ -181,14 +184,15 @@ class CaptureDisplayTest : public QObject {
     QCOMPARE(kinds, std::string("R:AB S:xy R:C "));
     QCOMPARE(reader.Stopped().reason, CaptureLogStop::Reason::End);
 
+    SessionOptions options = s.host.Options();
     options.role = SimulationRole::Slave;  // a replay answers nobody
-    LoopHost replayHost(loop, options);
+    LoopHost replayHost(s.loop, options);
     test::RecordingSessionOutput replayed;
     Session replay(replayHost, replayed);
-    QCOMPARE(ReplayCaptureLog(replay, path).message, std::string());
+    QCOMPARE(ReplayCaptureLog(replay, s.path).message, std::string());
     // The played-back log ends its line, so that live data goes on below it.
     QCOMPARE(QByteArray::fromStdString(Marked(replayed)),
-             QByteArray::fromStdString(Marked(live) + "\r\n"));
+             QByteArray::fromStdString(Marked(s.out) + "\r\n"));
     QCOMPARE(replayed.sent, std::string());
   }
 };
