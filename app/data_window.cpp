@@ -27,6 +27,10 @@ constexpr int kFrameMs = 16;
 // Below this width the rows stop shrinking and the horizontal scroll bar takes over.
 constexpr int kMinWrapColumns = 20;
 constexpr int kMinDigitPixels = 6;
+// More matches than this on one screen are not all highlighted.
+constexpr std::size_t kMaxHighlights = 4096;
+const QColor kMatchBack(255, 235, 120);
+const QColor kCurrentMatchBack(255, 150, 50);
 
 struct MenuItem {
   const char* name;
@@ -38,6 +42,7 @@ constexpr MenuItem kMenuItems[] = {
     {"NewLineatcursor1", "New Line at cursor"},
     {"SavetoFile1", "Save to RTF File"},
     {"Savetoplanfile1", "Save to TXT file"},
+    {"Copy1", "Copy"},
 };
 
 QFont DataFont() {
@@ -105,6 +110,10 @@ DataWindow::DataWindow(QWidget* parent)
   for (const MenuItem& item : kMenuItems) {
     popup_->addAction(QString::fromLatin1(item.text))->setObjectName(item.name);
   }
+  QAction* copy = popup_->findChild<QAction*>("Copy1");
+  copy->setShortcut(QKeySequence::Copy);
+  connect(copy, &QAction::triggered, this, &DataWindow::CopySelection);
+  connect(popup_, &QMenu::aboutToShow, this, [this, copy] { copy->setEnabled(HasSelection()); });
   const QFontMetricsF metrics(font_);
   charWidth_ = metrics.horizontalAdvance(QLatin1Char('M'));
   rowHeight_ = static_cast<int>(std::ceil(metrics.height()));
@@ -136,6 +145,7 @@ void DataWindow::InsertText(std::string_view latin1) {
 
 void DataWindow::Clear() {
   model_.Clear();
+  currentMatch_ = kNoMatch;
   followEnd_ = true;
   ContentChanged(0);
 }
@@ -208,7 +218,7 @@ void DataWindow::Flush() {
 // the end means the last few rows.
 void DataWindow::ContentChanged(std::size_t editPos) {
   rows_.Invalidate(editPos);
-  if (followEnd_ && model_.Caret() == model_.Length()) scrollToEndPending_ = true;
+  if (followEnd_ && !paused_ && model_.Caret() == model_.Length()) scrollToEndPending_ = true;
   if (!frameTimer_.isActive()) frameTimer_.start();
 }
 
@@ -288,6 +298,59 @@ void DataWindow::EnsureCaretVisible() {
   }
 }
 
+void DataWindow::ScrollToPosition(std::size_t pos) {
+  SyncLayout();
+  const RowCol rc = RowColOf(pos);
+  const auto visible = static_cast<std::size_t>(VisibleRows());
+  const std::size_t first = FirstVisibleRow();
+  if (rc.row < first || rc.row >= first + visible) {
+    const std::size_t top = rc.row > visible / 2 ? rc.row - visible / 2 : 0;
+    SetScrollValue(verticalScrollBar(), static_cast<int>(std::min<std::size_t>(top, INT_MAX)));
+  }
+  followEnd_ = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
+void DataWindow::SetSearch(const SearchQuery& query) {
+  if (query.text != search_.text || query.matchCase != search_.matchCase) {
+    currentMatch_ = kNoMatch;
+  }
+  search_ = query;
+  viewport()->update();
+}
+
+bool DataWindow::Find(bool backward) {
+  const std::size_t n = search_.text.size();
+  const bool valid = currentMatch_ != kNoMatch && currentMatch_ + n <= model_.Length();
+  std::size_t match = kNoMatch;
+  if (backward) {
+    const std::size_t before = valid ? currentMatch_ + n - 1 : model_.Caret();
+    match = FindBackward(model_, search_, before);
+    if (match == kNoMatch) match = FindBackward(model_, search_, model_.Length());
+  } else {
+    const std::size_t from = valid ? currentMatch_ + 1 : model_.Caret();
+    match = FindForward(model_, search_, from);
+    if (match == kNoMatch) match = FindForward(model_, search_, 0);
+  }
+  currentMatch_ = match;
+  if (match != kNoMatch) ScrollToPosition(match);
+  viewport()->update();
+  return match != kNoMatch;
+}
+
+void DataWindow::SetPaused(bool paused) {
+  paused_ = paused;
+  if (paused) {
+    // Text that came before the pause is still followed.
+    SyncLayout();
+    followEnd_ = false;
+    return;
+  }
+  followEnd_ = true;
+  SyncLayout();
+  SetScrollValue(verticalScrollBar(), verticalScrollBar()->maximum());
+  viewport()->update();
+}
+
 void DataWindow::MoveCaretByUser(std::size_t pos, bool extend) {
   model_.SetCaret(pos, extend);
   SyncLayout();
@@ -329,6 +392,7 @@ void DataWindow::paintEvent(QPaintEvent*) {
   const std::size_t total = rows_.Count();
   const std::size_t first = FirstVisibleRow();
   const int rows = viewport()->height() / rowHeight_ + 1;
+  PaintMatches(painter, first, static_cast<std::size_t>(rows));
   for (int i = 0; i < rows && first + static_cast<std::size_t>(i) < total; ++i) {
     PaintRow(painter, first + static_cast<std::size_t>(i), i * rowHeight_, selectionBack,
              selectionText);
@@ -339,6 +403,29 @@ void DataWindow::paintEvent(QPaintEvent*) {
       painter.fillRect(
           QRectF(caret.col * charWidth_, double(caret.row - first) * rowHeight_, 1.5, rowHeight_),
           pal.color(QPalette::Text));
+    }
+  }
+}
+
+// Match backgrounds go under the text; a match over several rows is painted piece by piece.
+void DataWindow::PaintMatches(QPainter& painter, std::size_t first, std::size_t rows) {
+  const std::size_t n = search_.text.size();
+  const std::size_t total = rows_.Count();
+  if (n == 0 || first >= total) return;
+  const std::size_t last = std::min(total, first + rows) - 1;
+  const std::size_t from = rows_.Start(first);
+  const std::size_t to = rows_.End(model_, last);
+  for (const std::size_t at : MatchesAround(model_, search_, from, to, kMaxHighlights)) {
+    const QColor& back = at == currentMatch_ ? kCurrentMatchBack : kMatchBack;
+    const std::size_t matchEnd = std::min(at + n, to);
+    for (std::size_t pos = std::max(at, from); pos < matchEnd;) {
+      // A row at a time; a line end in the match shows as one cell behind the row's text.
+      const RowCol rc = RowColOf(pos);
+      const std::size_t end = std::min(matchEnd, std::max(rows_.End(model_, rc.row), pos + 1));
+      painter.fillRect(QRectF(double(rc.col) * charWidth_, double(rc.row - first) * rowHeight_,
+                              double(end - pos) * charWidth_, rowHeight_),
+                       back);
+      pos = end;
     }
   }
 }

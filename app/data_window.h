@@ -12,6 +12,7 @@
 #include "core/colors.h"
 #include "core/row_layout.h"
 #include "core/text_model.h"
+#include "core/text_search.h"
 
 class QMenu;
 
@@ -50,6 +51,20 @@ class DataWindow : public QAbstractScrollArea {
   void SelectAll();
   void CopySelection() const;
   const TextModel& Model() const { return model_; }
+
+  // Search: every match of the query on screen is highlighted, the current one more strongly.
+  // Find moves the current match forwards or backwards from the current one (or the caret),
+  // wrapping at the ends, and scrolls it into view; false when the text holds no match. The
+  // selection is left alone: received text replaces it.
+  void SetSearch(const SearchQuery& query);
+  bool Find(bool backward);
+  // Start of the current match; kNoMatch when there is none.
+  std::size_t CurrentMatch() const { return currentMatch_; }
+  std::size_t MatchCount() const { return CountMatches(model_, search_); }
+
+  // While paused the view stays where it is as text arrives; resuming goes back to the end.
+  void SetPaused(bool paused);
+  bool Paused() const { return paused_; }
 
   // Whole content with colours, and plain text with CR LF between lines. Empty string on success,
   // else a message naming the file and the reason.
@@ -91,6 +106,7 @@ class DataWindow : public QAbstractScrollArea {
   void UpdateScrollBars();
   void SetScrollValue(QScrollBar* bar, int value);
   void EnsureCaretVisible();
+  void ScrollToPosition(std::size_t pos);
   void MoveCaretByUser(std::size_t pos, bool extend);
   RowCol RowColOf(std::size_t pos) const;
   std::size_t PositionAt(std::size_t row, std::size_t col) const;
@@ -98,6 +114,7 @@ class DataWindow : public QAbstractScrollArea {
   int VisibleRows() const;
   void PaintRow(QPainter& painter, std::size_t row, int y, const QColor& selectionBack,
                 const QColor& selectionText);
+  void PaintMatches(QPainter& painter, std::size_t first, std::size_t rows);
 
   TextModel model_;
   QMenu* popup_;
@@ -116,6 +133,9 @@ class DataWindow : public QAbstractScrollArea {
   QTimer frameTimer_;
   std::uint64_t paintCount_ = 0;
   std::string rowText_;
+  SearchQuery search_;
+  std::size_t currentMatch_ = kNoMatch;
+  bool paused_ = false;
 };
 
 }  // namespace ferrotap

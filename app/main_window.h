@@ -12,6 +12,7 @@
 #include "core/bytes.h"
 #include "core/colors.h"
 #include "core/program_folders.h"
+#include "serial/capture_settings_file.h"
 
 class QTabWidget;
 
@@ -109,6 +110,11 @@ class MainWindow : public QMainWindow {
   const Bytes& RxPackA() const;
   const Bytes& RxPackB() const;
 
+  // The capture log: "Log to file" starts (asking for the file) and stops it; "Open log" plays a
+  // log back into the data window.
+  void BBLOGFILEClick(bool checked);
+  void BBOPENLOGClick();
+
   // Transmit: the only way bytes leave port A.
   void SendOnPortA(const Bytes& bytes);
   // The prepared commands 1 to 30; the keys F1 to F10 send the first ten.
@@ -136,6 +142,10 @@ class MainWindow : public QMainWindow {
   void BBCOMAPPLYClick();
   // Spy mode ("Spy RX and TX (2 Coms)") on or off, across the Terminal and Com Setting pages.
   void CB2COMClick();
+  // The capture settings (time stamps, idle gap) beside a .cps file, and the idle gap as typed.
+  CaptureSettings ShownCaptureSettings() const;
+  void ShowCaptureSettings(const CaptureSettings& settings);
+  void EDIDLEGAPExit();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -180,6 +190,7 @@ class MainWindow : public QMainWindow {
   Color portNoticeColor_ = kPortNoticeColor;
   ColorSet colors_;
 
+  IdleGap lastIdleGap_ = CaptureSettings{}.idleGap;
   std::unique_ptr<WindowSession> windowSession_;
   std::unique_ptr<Session> session_;
   std::unique_ptr<ProtocolEngine> protocol_;

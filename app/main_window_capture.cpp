@@ -1,8 +1,50 @@
 // SPDX-License-Identifier: MIT
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/pages/terminal_page.h"
+#include "app/status_strip.h"
+#include "session/log_replay.h"
 #include "session/session.h"
 
 namespace ferrotap {
+namespace {
+
+const QString kLogExtension = QStringLiteral(".ftlog");
+const QString kLogFilter =
+    QStringLiteral("Capture logs (*.ftlog)|*.ftlog|All files (*.*)|*.*");
+
+}  // namespace
+
+void MainWindow::BBLOGFILEClick(bool checked) {
+  QPushButton* button = TabSheet1->BBLOGFILE;
+  if (!checked) {
+    session_->StopLog();
+    strip_->SB2->setText("Log closed");
+    return;
+  }
+  const std::optional<QString> path =
+      dialogs_->SaveFileName({kLogExtension, exeDir_, kLogFilter});
+  const std::string error = path ? session_->StartLog(path->toStdString()) : std::string();
+  if (!path || !error.empty()) {
+    const QSignalBlocker quiet(button);
+    button->setChecked(false);
+    if (!error.empty()) dialogs_->ShowError(QString::fromStdString(error));
+    return;
+  }
+  strip_->SB2->setText("Logging to " + *path);
+}
+
+void MainWindow::BBOPENLOGClick() {
+  const std::optional<QString> path =
+      dialogs_->OpenFileName({kLogExtension, exeDir_, kLogFilter});
+  if (!path) return;
+  const CaptureLogStop stop = ReplayCaptureLog(*session_, path->toStdString());
+  if (!stop.message.empty()) dialogs_->ShowError(QString::fromStdString(stop.message));
+}
 
 void MainWindow::ShowEcho(const Bytes& bytes) {
   session_->ShowEcho(bytes);

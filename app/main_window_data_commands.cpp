@@ -10,6 +10,8 @@
 #include "app/main_window.h"
 #include "app/pages/terminal_page.h"
 #include "app/pages/com_setting_page.h"
+#include "app/window_session.h"
+#include "session/session.h"
 
 namespace ferrotap {
 
@@ -29,6 +31,10 @@ void MainWindow::ConnectDataWindowMenu() {
       }
     }
   }
+  connect(TabSheet1->BBLOGFILE, &QPushButton::clicked, this, &MainWindow::BBLOGFILEClick);
+  connect(TabSheet1->BBOPENLOG, &QPushButton::clicked, this, &MainWindow::BBOPENLOGClick);
+  connect(TabSheet1->BBPAUSE, &QPushButton::toggled, this,
+          [this](bool paused) { windowSession_->PauseToggled(paused); });
 }
 
 void MainWindow::ConnectColorEditing() {
@@ -38,10 +44,12 @@ void MainWindow::ConnectColorEditing() {
 
 void MainWindow::Clear1Click() {
   REA->Clear();
+  session_->DisplayCleared();
 }
 
 void MainWindow::SBCREALDWINClick() {
   REA->Clear();
+  session_->DisplayCleared();
   if (REA->isVisible()) REA->setFocus();
 }
 

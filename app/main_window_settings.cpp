@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +20,8 @@
 #include "app/pages/terminal_page.h"
 #include "app/pages/protocol_setting_page.h"
 #include "app/pages/com_setting_page.h"
+#include "core/capture_options.h"
+#include "serial/capture_settings_file.h"
 #include "serial/cps_file.h"
 #include "serial/key_value.h"
 
@@ -45,6 +49,7 @@ void MainWindow::ConnectSettingsPage() {
   for (EditableComboBox* format : {TabSheet1->CBINDATAF, TabSheet1->CBOUTDATAF}) {
     connect(format, &QComboBox::editTextChanged, page, &ComSettingPage::CBDBChange);
   }
+  connect(TabSheet1->EDIDLEGAP, &QLineEdit::editingFinished, this, &MainWindow::EDIDLEGAPExit);
 }
 
 void MainWindow::ReadOrWriteStartupSettings() {
@@ -70,11 +75,55 @@ void MainWindow::ReadCpsFile(const QString& path) {
   colors_ = ColorsForPalette(read.settings.colors, paletteDefaults_);
   CBWCOLORChange();
   if (!read.warning.empty()) dialogs_->ShowError(QString::fromStdString(read.warning));
+  // A .cps file without capture settings beside it leaves them as they are.
+  const std::string capturePath = CaptureSettingsPath(FileName(path));
+  if (!QFile::exists(QString::fromStdString(capturePath))) return;
+  std::vector<std::string> problems;
+  ShowCaptureSettings(
+      ReadCaptureSettingsLines(ReadTextLines(capturePath), ShownCaptureSettings(), problems));
+  for (const std::string& problem : problems) {
+    dialogs_->ShowError(QString::fromStdString(FileMessage(problem, capturePath)));
+  }
 }
 
 void MainWindow::WriteCpsFile(const QString& path) const {
   WriteTextLines(FileName(path),
                  WriteCpsLines(TabSheet3->Settings(ColorsForFile(colors_, paletteDefaults_))));
+  WriteTextLines(CaptureSettingsPath(FileName(path)),
+                 WriteCaptureSettingsLines(ShownCaptureSettings()));
+}
+
+CaptureSettings MainWindow::ShownCaptureSettings() const {
+  CaptureSettings s;
+  s.timeStamps = TabSheet1->TimeStamps();
+  s.idleGapOn = TabSheet1->CBIDLEGAP->isChecked();
+  const Parsed<IdleGap> gap = ParseIdleGap(TabSheet1->EDIDLEGAP->text().toStdString());
+  if (gap.ok()) s.idleGap = gap.value;
+  s.timeStampColor = ColorsForFile(colors_, paletteDefaults_)[ColorRole::TimeStamp];
+  return s;
+}
+
+void MainWindow::ShowCaptureSettings(const CaptureSettings& s) {
+  TabSheet1->CBOXTIMESTAMP->setCurrentIndex(static_cast<int>(s.timeStamps));
+  TabSheet1->CBIDLEGAP->setChecked(s.idleGapOn);
+  TabSheet1->EDIDLEGAP->setText(QString::fromStdString(FormatIdleGap(s.idleGap)));
+  ColorSet stored = ColorsForFile(colors_, paletteDefaults_);
+  stored[ColorRole::TimeStamp] = s.timeStampColor;
+  colors_ = ColorsForPalette(stored, paletteDefaults_);
+  CBWCOLORChange();
+}
+
+// A gap that does not read is reported and the last good one comes back.
+void MainWindow::EDIDLEGAPExit() {
+  QLineEdit* edit = TabSheet1->EDIDLEGAP;
+  const Parsed<IdleGap> gap = ParseIdleGap(edit->text().trimmed().toStdString());
+  if (gap.ok()) {
+    edit->setText(QString::fromStdString(FormatIdleGap(gap.value)));
+    lastIdleGap_ = gap.value;
+    return;
+  }
+  edit->setText(QString::fromStdString(FormatIdleGap(lastIdleGap_)));
+  dialogs_->ShowError(QString::fromStdString(gap.error));
 }
 
 void MainWindow::BBCOMSAVEClick() {

@@ -2,6 +2,8 @@
 #include "app/window_session.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -23,6 +25,7 @@
 #include "app/widgets/editable_combo_box.h"
 #include "app/widgets/port_led.h"
 #include "app/widgets/status_light.h"
+#include "core/capture_options.h"
 #include "core/line_status.h"
 #include "core/port_event.h"
 #include "core/render.h"
@@ -93,6 +96,11 @@ SessionOptions WindowSession::Options() const {
     o.lineEnd = com.RBCR->isChecked() ? LineEnd::Cr : LineEnd::CrLf;
   }
   o.rs485Timed = com.CB485->isChecked() && com.CBOXRS485->currentIndex() == 1;
+  o.timeStamps = terminal.TimeStamps();
+  if (terminal.CBIDLEGAP->isChecked()) {
+    const Parsed<IdleGap> gap = ParseIdleGap(terminal.EDIDLEGAP->text().toStdString());
+    if (gap.ok()) o.idleGap = gap.value;
+  }
   return o;
 }
 
@@ -213,6 +221,22 @@ void WindowSession::FileProgress(uint64_t sent, uint64_t total) {
 void WindowSession::FileSendEnded(FileSendEnd, uint64_t, uint64_t) {
   window_.Terminal()->PBTXFILE->setVisible(false);
   window_.Terminal()->BBTXSTOP->setVisible(false);
+}
+
+}  // namespace ferrotap
+
+namespace ferrotap {
+
+void WindowSession::Received(SessionPort, const Bytes& bytes, const ReadMarks&) {
+  if (!window_.REA->Paused()) return;
+  receivedWhilePaused_ += bytes.size();
+  window_.Strip()->SB2->setText(
+      QString("Paused: %1 bytes since").arg(receivedWhilePaused_));
+}
+
+void WindowSession::PauseToggled(bool paused) {
+  receivedWhilePaused_ = 0;
+  window_.Strip()->SB2->setText(paused ? QString("Paused: 0 bytes since") : QString());
 }
 
 }  // namespace ferrotap

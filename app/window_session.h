@@ -41,11 +41,17 @@ class WindowSession : public SessionOutput, public SessionHost {
   void LineError(SessionPort port, uint16_t error, bool lineBreak) override;
   void FileProgress(uint64_t sent, uint64_t total) override;
   void FileSendEnded(FileSendEnd end, uint64_t sent, uint64_t total) override;
+  void Received(SessionPort port, const Bytes& bytes, const ReadMarks& marks) override;
+
+  // The data window's "Pause" was pressed or released: the count of bytes received meanwhile
+  // starts again.
+  void PauseToggled(bool paused);
 
  private:
   void SetPortLamp(SessionPort port, bool active);
 
   MainWindow& window_;
+  uint64_t receivedWhilePaused_ = 0;
 };
 
 }  // namespace ferrotap

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -91,6 +92,23 @@ class TimedApplication : public ferrotap::Application {
   int depth_ = 0;
 };
 
+// The rendering without the stamps and line breaks the stamps mode adds: each line opens with a
+// stamp " +s.mmm " and ends with CR LF.
+std::string WithoutStamps(const std::string& text) {
+  std::string plain;
+  plain.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    const std::size_t stampEnd = text.find(' ', pos + 1);
+    const std::size_t from = stampEnd < end ? stampEnd + 1 : pos;
+    plain.append(text, from, end - from);
+    pos = end + 2;
+  }
+  return plain;
+}
+
 const char* Verdict(bool met) {
   return met ? "met" : "MISSED";
 }
@@ -100,6 +118,8 @@ const char* Verdict(bool met) {
 int main(int argc, char* argv[]) {
   const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10;
   const bool decode = argc > 2 && std::string(argv[2]) == "decode";
+  // Raw HEX with relative time stamps and a line after 3.5 character times of silence.
+  const bool stamped = argc > 2 && std::string(argv[2]) == "stamps";
   const std::size_t total = std::max<std::size_t>(megabytes, 1) * 1024u * 1024u;
 
   ferrotap::bench::PtyPair pty;
@@ -117,6 +137,11 @@ int main(int argc, char* argv[]) {
   }
   inFormat->setCurrentIndex(kHexIndex);
   if (decode) window.findChild<QCheckBox*>("CBDECPROT")->setChecked(true);
+  if (stamped) {
+    window.findChild<QComboBox*>("CBOXTIMESTAMP")->setCurrentIndex(2);
+    window.findChild<QLineEdit*>("EDIDLEGAP")->setText("3.5c");
+    window.findChild<QCheckBox*>("CBIDLEGAP")->setChecked(true);
+  }
   // Let the window settle (first layout and paint) before the clock starts. Local event loops:
   // QApplication::quit() would close the window, and a hidden data window never repaints.
   QEventLoop settle;
@@ -148,6 +173,7 @@ int main(int argc, char* argv[]) {
 
   QElapsedTimer clock;
   std::atomic<bool> stopWriter{false};
+  std::atomic<bool> writerDone{false};
   clock.start();
   app.StartTiming();
   std::thread writer([&] {
@@ -162,6 +188,7 @@ int main(int argc, char* argv[]) {
         ::poll(&pfd, 1, 100);
       }
     }
+    writerDone = true;
   });
 
   qint64 lastTick = clock.nsecsElapsed();
@@ -169,6 +196,7 @@ int main(int argc, char* argv[]) {
   qint64 doneAtNs = -1;
   std::size_t lastLength = 0;
   qint64 lastProgressMs = 0;
+  qint64 lastProgressNs = 0;
   QEventLoop flood;
   QTimer probe;
   probe.setTimerType(Qt::PreciseTimer);
@@ -181,6 +209,14 @@ int main(int argc, char* argv[]) {
     if (length != lastLength) {
       lastLength = length;
       lastProgressMs = now / 1000000;
+      lastProgressNs = now;
+    }
+    // Stamps make the text longer than the rendering: the flood is over when the text has stopped
+    // growing for a second after the last byte was written; it ended with the last growth.
+    if (stamped && writerDone && now / 1000000 - lastProgressMs > 1000) {
+      doneAtNs = lastProgressNs;
+      flood.quit();
+      return;
     }
     // Done when all text is in, or nothing came for 10 s, or the run is hopeless.
     if (length >= expectedLength || now / 1000000 - lastProgressMs > 10000 ||
@@ -199,7 +235,7 @@ int main(int argc, char* argv[]) {
   writer.join();
 
   const long peakKb = StatusKb("VmHWM");
-  const std::string text = rea->Text();
+  const std::string text = stamped ? WithoutStamps(rea->Text()) : rea->Text();
   const bool complete = text == expected;
 
   const double seconds = static_cast<double>(doneAtNs) / 1e9;
@@ -213,7 +249,9 @@ int main(int argc, char* argv[]) {
       static_cast<double>(peakKb - rssBefore) * 1024.0 / static_cast<double>(payload.size());
 
   std::printf("mode                  : %s\n",
-              decode ? "Decode Protocol, 16-byte packets" : "raw HEX");
+              decode    ? "Decode Protocol, 16-byte packets"
+              : stamped ? "raw HEX, relative time stamps, new line after 3.5 character times"
+                        : "raw HEX");
   std::printf("bytes sent            : %zu (%zu MB)\n", payload.size(), total / (1024 * 1024));
   std::printf("text in data window   : %zu characters (expected %zu), %zu colour runs\n",
               text.size(), expectedLength, rea->Model().RunCount());

@@ -13,4 +13,9 @@ ClockBase ClockBase::Now() {
   return base;
 }
 
+int64_t SteadyNowNs() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace ferrotap

@@ -15,4 +15,7 @@ struct ClockBase {
   bool operator==(const ClockBase&) const = default;
 };
 
+// The steady clock now, in nanoseconds: the clock of read times.
+int64_t SteadyNowNs();
+
 }  // namespace ferrotap

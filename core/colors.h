@@ -30,7 +30,8 @@ constexpr Color RgbColor(int r, int g, int b) {
   return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 
-// The eight display colours, in the order of the colour selector's items and of the .cps lines.
+// The display colours, in the order of the colour selector's items. The first eight are the .cps
+// file's lines; the time stamps' colour is kept with the capture settings.
 enum class ColorRole : int {
   Background = 0,
   PortAData,
@@ -40,8 +41,10 @@ enum class ColorRole : int {
   ProtFatalError,
   ProtOutOfRange,
   ProtSimulated,
+  TimeStamp,
 };
-inline constexpr int kColorRoleCount = 8;
+inline constexpr int kColorRoleCount = 9;
+inline constexpr int kCpsColorCount = 8;
 
 inline constexpr std::array<std::string_view, kColorRoleCount> kColorItemNames = {
     "Backgroung",
@@ -52,6 +55,7 @@ inline constexpr std::array<std::string_view, kColorRoleCount> kColorItemNames =
     "Protocol Fatal Errors",
     "Protocol OutOfRange Errors",
     "Protocol Simulated Packs and HS",
+    "Timestamps",
 };
 
 inline constexpr std::array<std::string_view, kColorRoleCount> kColorFileKeys = {
@@ -63,6 +67,7 @@ inline constexpr std::array<std::string_view, kColorRoleCount> kColorFileKeys = 
     "Prot_Fatal_Error_color",
     "Prot_OutOfRange_Error_color",
     "Prot_Simulated_OutPut_color",
+    "TimeStamp_color",
 };
 
 inline constexpr std::array<Color, kColorRoleCount> kDefaultColors = {
@@ -74,6 +79,7 @@ inline constexpr std::array<Color, kColorRoleCount> kDefaultColors = {
     0x0000FF,             // fatal errors: red
     0x0080FF,             // out-of-range: orange
     0x800080,             // simulated: purple
+    0x808080,             // time stamps: grey
 };
 
 // The lines the window writes when a port's device is lost or comes back: teal, not one of the

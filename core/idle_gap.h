@@ -14,6 +14,7 @@ struct CharacterFrame {
   int dataBits = 8;
   bool parity = false;
   StopBits stopBits = StopBits::One;
+  bool operator==(const CharacterFrame&) const = default;
 };
 
 // Half bits of one character (start + data + parity + stop), halves for one and a half stop bits.

@@ -73,7 +73,7 @@ std::vector<std::string> WriteCpsLines(const CpsSettings& s) {
       "SoftwareFlow_XON_CHAR=" + s.xonChar,
       "SoftwareFlow_XOFF_CHAR=" + s.xoffChar,
   };
-  for (int i = 0; i < kColorRoleCount; ++i) {
+  for (int i = 0; i < kCpsColorCount; ++i) {
     lines.push_back(std::string(kColorFileKeys[i]) + "=" + ColorText(s.colors.values[i]));
   }
   return lines;
@@ -113,7 +113,7 @@ CpsSettings ReadCpsLines(const std::vector<std::string>& lines, CpsSettings s) {
   ReadText(value(17), s.softwareFlowFor);
   ReadText(value(18), s.xonChar);
   ReadText(value(19), s.xoffChar);
-  for (int i = 0; i < kColorRoleCount; ++i) {
+  for (int i = 0; i < kCpsColorCount; ++i) {
     int color = 0;
     if (ParseIntegerValue(value(20 + i), color)) s.colors.values[i] = static_cast<Color>(color);
   }

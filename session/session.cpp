@@ -16,15 +16,11 @@ namespace {
 
 constexpr uint16_t kLineStatusAll = 15;  // overrun, parity, framing and break
 
-int64_t SteadyNowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace
 
 bool Session::DecoderOutput::Transmit(const Bytes& bytes) {
+  // A log played back answers nobody: its answers are in the log.
+  if (session_.liveClock_) return false;
   try {
     session_.KeepSilenceBeforeSend(bytes.size());
     session_.SendOnPortA(bytes);
@@ -145,17 +141,46 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
   marks.clear();
   pack = (a ? portA_ : portB_)->ReadString(count, &marks);
   output_.Received(port, pack, marks);
-  if (a && !marks.empty()) lineBusyUntilNsA_ = std::max(lineBusyUntilNsA_, marks.back().steadyNs);
+  if (marks.empty()) marks.push_back({0, SteadyNowNs()});
+  if (a) lineBusyUntilNsA_ = std::max(lineBusyUntilNsA_, marks.back().steadyNs);
   Snapshot snapshot(*this);
+  // Each device read is logged, stamped and framed at the time it returned; with neither stamps
+  // nor frames on, one notification stays one insertion.
+  const bool eachRead = Options().timeStamps != TimeStampMode::None || Options().idleGap;
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    const std::size_t from = std::min(marks[i].offset, pack.size());
+    const std::size_t to = i + 1 < marks.size() ? std::min(marks[i + 1].offset, pack.size())
+                                                : pack.size();
+    const Bytes read = pack.substr(from, to > from ? to - from : 0);
+    Log(port, CaptureKind::Received, read, marks[i].steadyNs);
+    if (eachRead) ShowReceived(port, read, marks[i].steadyNs);
+  }
+  if (!eachRead) ShowRead(port, pack, marks);
+}
+
+void Session::ShowReceived(SessionPort port, const Bytes& bytes, int64_t readNs) {
+  ShowRead(port, bytes, ReadMarks{ReadMark{0, readNs}});
+}
+
+void Session::ShowRead(SessionPort port, const Bytes& bytes, const ReadMarks& marks) {
+  const bool a = port == SessionPort::A;
+  const int64_t readNs = marks.back().steadyNs;
+  Snapshot snapshot(*this);
+  text_->SetReadTime(readNs);
   if (Options().decode) {
-    (a ? decoderA_ : decoderB_)->Decode(pack, definition_, DecodingOptions(port), marks);
+    (a ? decoderA_ : decoderB_)->Decode(bytes, definition_, DecodingOptions(port), marks);
     Flush();
     WatchSilence(port);
-  } else if (a) {
-    ShowPortA(pack);
   } else {
-    ShowEcho(pack);
+    ShowBlock(a ? TextSource::A : TextSource::B, bytes, readNs);
   }
+}
+
+void Session::ShowSent(const Bytes& bytes, int64_t sentNs) {
+  Snapshot snapshot(*this);
+  if (!Options().echo) return;
+  text_->SetReadTime(sentNs);
+  ShowBlock(TextSource::Echo, bytes, sentNs);
 }
 
 void Session::WatchSilence(SessionPort port) {
@@ -191,7 +216,7 @@ DecoderOptions Session::DecodingOptions(SessionPort port) const {
   options.format = port == SessionPort::A ? o.formatA : o.formatB;
   options.lineBreak = o.lineBreak;
   options.echo = o.echo;
-  options.simulateSlave = o.role == SimulationRole::Slave;
+  options.simulateSlave = o.role == SimulationRole::Slave && !liveClock_;
   options.line = LineFrame(port);
   return options;
 }
@@ -220,12 +245,20 @@ void Session::KeepSilenceBeforeSend(std::size_t bytes) {
 }
 
 void Session::ShowPortA(const Bytes& bytes) {
-  Snapshot snapshot(*this);
-  text_->Show(ColorRole::PortAData, RenderBytes(Options().formatA, bytes));
+  ShowBlock(TextSource::A, bytes, SteadyNowNs());
 }
 
 void Session::ShowEcho(const Bytes& bytes) {
+  ShowBlock(TextSource::Echo, bytes, SteadyNowNs());
+}
+
+void Session::ShowBlock(TextSource source, const Bytes& bytes, int64_t readNs) {
   Snapshot snapshot(*this);
+  StartBlock(source, bytes.size(), readNs);
+  if (source == TextSource::A) {
+    text_->Show(ColorRole::PortAData, RenderBytes(Options().formatA, bytes));
+    return;
+  }
   output_.EchoComing();
   if (bytes.empty()) {
     text_->ShowSystemText("[Empty pack]");
@@ -233,6 +266,51 @@ void Session::ShowEcho(const Bytes& bytes) {
     text_->Show(ColorRole::PortBData, RenderBytes(Options().formatB, bytes));
   }
   text_->SelectOutputColor(ColorRole::PortAData);
+}
+
+void Session::StartBlock(TextSource source, std::size_t size, int64_t readNs) {
+  const SessionOptions& o = Options();
+  if (!o.idleGap && o.timeStamps == TimeStampMode::None) return;
+  bool newLine = lastSource_ != TextSource::None && lastSource_ != source;
+  lastSource_ = source;
+  if (o.idleGap && source != TextSource::Echo) {
+    const SessionPort port = source == TextSource::A ? SessionPort::A : SessionPort::B;
+    newLine = Framer(port, *o.idleGap).StartsFrame(readNs, size) || newLine;
+  }
+  if (newLine) {
+    text_->BreakLine(source == TextSource::A ? ColorRole::PortAData : ColorRole::PortBData,
+                     o.lineBreak);
+  }
+}
+
+// A framer per port, made again when the gap or the port's character frame changes.
+IdleGapFramer& Session::Framer(SessionPort port, const IdleGap& gap) {
+  PortFramer& f = port == SessionPort::A ? framerA_ : framerB_;
+  const LineSettings line = (port == SessionPort::A ? portA_ : portB_)->Line();
+  CharacterFrame frame;
+  frame.baud = line.baud;
+  frame.dataBits = line.dataBits;
+  frame.parity = line.parity != pNone;
+  frame.stopBits = line.stopBits == StopBitsMode::One          ? StopBits::One
+                   : line.stopBits == StopBitsMode::OneAndHalf ? StopBits::OneAndHalf
+                                                                : StopBits::Two;
+  if (!f.framer || !(f.gap == gap) || !(f.frame == frame)) {
+    f.gap = gap;
+    f.frame = frame;
+    f.framer.emplace(gap, frame);
+  }
+  return *f.framer;
+}
+
+void Session::DisplayCleared() {
+  text_->Cleared();
+  ForgetFrames();
+}
+
+void Session::ForgetFrames() {
+  lastSource_ = TextSource::None;
+  framerA_.framer.reset();
+  framerB_.framer.reset();
 }
 
 void Session::TimerFired(SessionPort port, uint16_t handle) {
@@ -253,8 +331,15 @@ void Session::TimerFired(SessionPort port, uint16_t handle) {
 void Session::ModemStatusChanged() {
   Snapshot snapshot(*this);
   const ProtocolOptions& o = Options().protocol;
-  if (!o.useHandShake || o.syncType != SyncType::RtsCts) return;
-  if (portA_->CTS()) {
+  const bool syncOnCts = o.useHandShake && o.syncType == SyncType::RtsCts;
+  if (!syncOnCts && !log_) return;
+  // CTS is read once: each reading refreshes the port's modem status. In the log's modem status
+  // byte CTS is 0x10.
+  const bool cts = portA_->CTS();
+  Log(SessionPort::A, CaptureKind::LineEvent, {}, SteadyNowNs(), CaptureLineEvent::ModemChange,
+      cts ? 0x10 : 0);
+  if (!syncOnCts) return;
+  if (cts) {
     text_->Show(ColorRole::PortAHandShake, "CTS On as SYN" + Options().lineBreak);
     // Stopping a timer trigger needs no length.
     portA_->ArmTimerTrigger(decoderA_->HandShakeTrigger(), 0, false);
@@ -265,6 +350,8 @@ void Session::ModemStatusChanged() {
 }
 
 void Session::LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak) {
+  Log(port, CaptureKind::LineEvent, {}, SteadyNowNs(),
+      lineBreak ? CaptureLineEvent::Break : CaptureLineEvent::Error, static_cast<uint8_t>(error));
   output_.LineError(port, error, lineBreak);
   if (port == SessionPort::A) {
     portA_->ArmStatusTrigger(lineTriggerA_, kLineStatusAll, true);
@@ -274,6 +361,7 @@ void Session::LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak) {
 }
 
 void Session::Lost(SessionPort port, const std::string& reason) {
+  Log(port, CaptureKind::LineEvent, reason, SteadyNowNs(), CaptureLineEvent::Loss);
   output_.PortLost(port, reason);
   if (port == SessionPort::A) {
     fileSend_->PortGoes(FileSendEnd::PortLost);
@@ -282,6 +370,7 @@ void Session::Lost(SessionPort port, const std::string& reason) {
 }
 
 void Session::Back(SessionPort port, const std::string& path) {
+  Log(port, CaptureKind::LineEvent, path, SteadyNowNs(), CaptureLineEvent::Return);
   output_.PortBack(port, path);
 }
 

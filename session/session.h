@@ -7,6 +7,9 @@
 #include <string>
 
 #include "core/bytes.h"
+#include "core/capture_log_writer.h"
+#include "core/clock_base.h"
+#include "core/idle_gap.h"
 #include "protocol/packet_decoder.h"
 #include "protocol/pdt_file.h"
 #include "protocol/protocol_definition.h"
@@ -87,6 +90,31 @@ class Session {
   // Received bytes as they are shown without decoding: port A's, and port B's or the echo's.
   void ShowPortA(const Bytes& bytes);
   void ShowEcho(const Bytes& bytes);
+  // A chunk read from a port at `readNs` (steady clock) is shown or decoded: live data, or data
+  // played back from a capture log.
+  void ShowReceived(SessionPort port, const Bytes& bytes, int64_t readNs);
+  // What was sent at `sentNs`, shown as its echo is (a capture log played back).
+  void ShowSent(const Bytes& bytes, int64_t sentNs);
+  // The clock that turns read times into the absolute time stamps: the session's own start, or
+  // the start of a capture log played back.
+  void SetClockBase(const ClockBase& clock) { clock_ = clock; }
+  const ClockBase& GetClockBase() const { return clock_; }
+  // The display was cleared: the next text starts a line and a frame.
+  void DisplayCleared();
+
+  // The capture log: from StartLog on, every chunk read on either port, everything sent and every
+  // line event is appended with its read time and port, by a writer thread. StartLog returns a
+  // message naming the file when it cannot be created (a log already running is ended first); a
+  // later write error is reported once through the output. StopLog writes what is queued.
+  std::string StartLog(const std::string& path, const CaptureLogWriterOptions& options = {});
+  void StopLog();
+  bool Logging() const { return log_ != nullptr; }
+  CaptureLogStatus LogStatus() const;
+
+  // A capture log played back: its chunks go the way live data goes (renderings, decoding,
+  // stamps, frames) with the log's times and clock; nothing is sent and no slave answers.
+  void BeginReplay(const ClockBase& logClock);
+  void EndReplay();
 
   // The simulation's command table and the prepared commands 1 to 30.
   SimulationTable& SimTable() { return simTable_; }
@@ -130,12 +158,25 @@ class Session {
   void CreatePorts(const std::string& settingsDir);
   void OpenPortA();
   void OpenPortB();
+  // Where shown text comes from; a change of source starts a line when stamps or frames are on.
+  enum class TextSource { None, A, B, Echo };
+
   void DataAvailable(SessionPort port, uint16_t count);
   // Framing by silence: a port's frame in progress is decided when its silence is due.
   void WatchSilence(SessionPort port);
   void SilenceDue(SessionPort port);
   void KeepSilenceBeforeSend(std::size_t bytes);
   CharacterFrame LineFrame(SessionPort port) const;
+  // Shows or decodes a block whose parts were read as `marks` say.
+  void ShowRead(SessionPort port, const Bytes& bytes, const ReadMarks& marks);
+  // Shows one block of raw data read (or sent) at readNs.
+  void ShowBlock(TextSource source, const Bytes& bytes, int64_t readNs);
+  // Starts a line before a block when its port was idle for the gap, or another source wrote last.
+  void StartBlock(TextSource source, std::size_t size, int64_t readNs);
+  IdleGapFramer& Framer(SessionPort port, const IdleGap& gap);
+  void ForgetFrames();
+  void Log(SessionPort port, CaptureKind kind, std::string_view payload, int64_t timeNs,
+           CaptureLineEvent event = CaptureLineEvent::None, uint8_t detail = 0);
   void TimerFired(SessionPort port, uint16_t handle);
   void ModemStatusChanged();
   void LineErrorSeen(SessionPort port, uint16_t error, bool lineBreak);
@@ -182,6 +223,18 @@ class Session {
   std::unique_ptr<FileSend> fileSend_;
   MasterExchange exchange_;
   SessionCounters counters_;
+
+  ClockBase clock_ = ClockBase::Now();
+  struct PortFramer {
+    IdleGap gap;
+    CharacterFrame frame;
+    std::optional<IdleGapFramer> framer;
+  };
+  PortFramer framerA_;
+  PortFramer framerB_;
+  TextSource lastSource_ = TextSource::None;
+  std::unique_ptr<CaptureLogWriter> log_;
+  std::optional<ClockBase> liveClock_;  // while a log plays back
 
   bool spy_ = false;
   std::string rs485NoticeShownFor_;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/bytes.h"
+#include "core/idle_gap.h"
 #include "core/render.h"
+#include "core/time_stamp.h"
 #include "protocol/protocol_definition.h"
 #include "simulation/line_end.h"
 
@@ -33,6 +36,10 @@ struct SessionOptions {
   // RS-485 with the direction switched by the program: RTS is raised for each send and dropped
   // when its last stop bit has left.
   bool rs485Timed = false;
+  // Every line shown opens with the time its data was read.
+  TimeStampMode timeStamps = TimeStampMode::None;
+  // Without decoding, received data starts a new line after this much silence on its port.
+  std::optional<IdleGap> idleGap;
 };
 
 // Device paths that take the place of the settings' port numbers: a device such as /dev/ttyUSB0,

@@ -16,10 +16,16 @@ namespace ferrotap {
 class Session::Snapshot {
  public:
   explicit Snapshot(Session& session) : session_(session), outer_(!session.options_) {
-    if (outer_) session.options_.emplace(session.host_.Options());
+    if (outer_) {
+      session.options_.emplace(session.host_.Options());
+      session.text_->ConfigureStamps(session.options_->timeStamps, session.clock_);
+    }
   }
+  // Text shown later, outside a read, is stamped with the time it is shown.
   ~Snapshot() {
-    if (outer_) session_.options_.reset();
+    if (!outer_) return;
+    session_.options_.reset();
+    session_.text_->SetReadTime(std::nullopt);
   }
   Snapshot(const Snapshot&) = delete;
   Snapshot& operator=(const Snapshot&) = delete;

@@ -37,6 +37,7 @@ void Session::SendOnPortA(const Bytes& bytes) {
     rs485Timer_->Start(Rs485IntervalMs(bytes.size(), portA_->Line()));
   }
   portA_->WriteString(bytes);
+  Log(SessionPort::A, CaptureKind::Sent, bytes, SteadyNowNs());
   output_.Sent(bytes);
   // The port drops RTS itself, right after the last stop bit; the timer is the fallback for a
   // send that failed.

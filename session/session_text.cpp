@@ -12,7 +12,7 @@ void SessionText::Write(const Bytes& text) {
 
 void SessionText::Flush() {
   if (!buffer_.empty()) {
-    output_.Show(bufferColor_, buffer_);
+    Emit(bufferColor_, buffer_);
     buffer_.clear();
   }
   SelectOutputColor(selected_);
@@ -20,18 +20,43 @@ void SessionText::Flush() {
 
 void SessionText::Show(ColorRole role, const Bytes& text) {
   if (!buffer_.empty()) Flush();
-  output_.Show(role, text);
+  Emit(role, text);
   current_ = role;
 }
 
 void SessionText::ShowSystemText(const Bytes& text) {
   if (!buffer_.empty()) Flush();
-  output_.ShowSystemText(text);
+  Emit(std::nullopt, text);
 }
 
 void SessionText::SelectOutputColor(ColorRole role) {
   output_.SelectColor(role);
   current_ = role;
+}
+
+void SessionText::BreakLine(ColorRole role, const Bytes& lineBreak) {
+  if (!buffer_.empty()) Flush();
+  if (!lines_.AtLineStart()) Show(role, lineBreak);
+}
+
+void SessionText::Emit(std::optional<ColorRole> role, const Bytes& text) {
+  const auto show = [&](std::string_view piece) {
+    if (role) {
+      output_.Show(*role, Bytes(piece));
+    } else {
+      output_.ShowSystemText(Bytes(piece));
+    }
+  };
+  if (!lines_.On()) {
+    lines_.Follow(text);
+    show(text);
+    return;
+  }
+  const int64_t readNs = readNs_ ? *readNs_ : SteadyNowNs();
+  for (const StampedPiece& piece : lines_.Split(text, readNs)) {
+    if (!piece.stamp.empty()) output_.Show(ColorRole::TimeStamp, piece.stamp);
+    show(piece.text);
+  }
 }
 
 }  // namespace ferrotap

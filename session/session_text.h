@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include "core/bytes.h"
 #include "core/colors.h"
+#include "session/line_stamps.h"
 #include "session/session_output.h"
 
 namespace ferrotap {
@@ -10,7 +14,8 @@ namespace ferrotap {
 // The session's text as the output gets it. The decoders write in one selected colour, gathered
 // into as few insertions as there are colour changes until Flush; the other writers insert at
 // once. It knows the colour the output inserts in now, for text that takes that colour (the
-// echo's line break).
+// echo's line break). With time stamps on, every line opens with the read time of its data, in
+// the stamps' own colour.
 class SessionText {
  public:
   explicit SessionText(SessionOutput& output) : output_(output) {}
@@ -28,12 +33,26 @@ class SessionText {
   void ShowInCurrentColor(const Bytes& text) { Show(current_, text); }
   void SelectOutputColor(ColorRole role);
 
+  // Stamps and the time they show: the read time of the data being shown, else the time of the
+  // insertion (steady clock).
+  void ConfigureStamps(TimeStampMode mode, const ClockBase& clock) { lines_.Configure(mode, clock); }
+  void SetReadTime(std::optional<int64_t> steadyNs) { readNs_ = steadyNs; }
+  // Ends the line shown unless it has just ended.
+  void BreakLine(ColorRole role, const Bytes& lineBreak);
+  // The display was cleared: what comes next starts a line.
+  void Cleared() { lines_.Reset(); }
+
  private:
+  // One insertion in a role's colour, or in the system's text colour without a role.
+  void Emit(std::optional<ColorRole> role, const Bytes& text);
+
   SessionOutput& output_;
   ColorRole selected_ = ColorRole::PortAData;
   ColorRole bufferColor_ = ColorRole::PortAData;
   ColorRole current_ = ColorRole::PortAData;
   Bytes buffer_;
+  LineStamps lines_;
+  std::optional<int64_t> readNs_;
 };
 
 }  // namespace ferrotap

@@ -2,6 +2,7 @@
 #include "app/pages/terminal_page.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,11 +12,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "app/data_window.h"
 #include "app/widgets/editable_combo_box.h"
+#include "app/widgets/find_bar.h"
 #include "app/widgets/named.h"
 
 namespace ferrotap {
@@ -42,6 +45,11 @@ TerminalPage::TerminalPage(QWidget* parent) : QWidget(parent) {
   auto* panelLayout = new QVBoxLayout(Panel3);
   panelLayout->setContentsMargins(0, 0, 0, 0);
   panelLayout->addWidget(REA);
+  PNFIND = new FindBar(REA, [this] { return CBINDATAF->currentIndex() == kHexFormat; }, Panel3);
+  panelLayout->addWidget(PNFIND);
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  find->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(find, &QShortcut::activated, PNFIND, &FindBar::Open);
 
   // The data window reaches down to the transmit box; when the box is hidden (spy mode, master
   // simulation) the layout lets it grow to the box's bottom edge.
@@ -55,6 +63,11 @@ TerminalPage::TerminalPage(QWidget* parent) : QWidget(parent) {
   layout->setSpacing(kGap);
   layout->addLayout(left, 1);
   layout->addWidget(BuildSideColumn());
+}
+
+TimeStampMode TerminalPage::TimeStamps() const {
+  const int index = CBOXTIMESTAMP->currentIndex();
+  return index < 0 ? TimeStampMode::None : static_cast<TimeStampMode>(index);
 }
 
 QWidget* TerminalPage::BuildTransmitBox() {
@@ -125,6 +138,19 @@ QWidget* TerminalPage::BuildSideColumn() {
   CBOUTDATAF = FormatSelector("CBOUTDATAF");
   CBECHO = Named<QCheckBox>("CBECHO", "Echo");
   CBECHO->setChecked(true);
+  BBPAUSE = Named<QPushButton>("BBPAUSE", "Pause");
+  BBPAUSE->setCheckable(true);
+  connect(BBPAUSE, &QPushButton::toggled, REA, &DataWindow::SetPaused);
+  LBTIMESTAMP = Named<QLabel>("LBTIMESTAMP", "Timestamps");
+  CBOXTIMESTAMP = Named<EditableComboBox>("CBOXTIMESTAMP");
+  CBOXTIMESTAMP->addItems({"None", "Absolute (hh:mm:ss.mmm)", "Relative (+s.mmm)"});
+  CBIDLEGAP = Named<QCheckBox>("CBIDLEGAP", "New line after idle");
+  EDIDLEGAP = Named<QLineEdit>("EDIDLEGAP", "3.5c");
+  EDIDLEGAP->setToolTip("Milliseconds like 100ms, or character times like 3.5c");
+  EDIDLEGAP->setMaximumWidth(kSideColumnWidth / 3);
+  BBLOGFILE = Named<QPushButton>("BBLOGFILE", "Log to file");
+  BBLOGFILE->setCheckable(true);
+  BBOPENLOG = Named<QPushButton>("BBOPENLOG", "Open log");
 
   GBCOMSIM = Named<QGroupBox>("GBCOMSIM", " Command to simulate ");
   SESIMCOMM = Named<QSpinBox>("SESIMCOMM");
@@ -161,6 +187,17 @@ QWidget* TerminalPage::BuildSideColumn() {
   layout->addWidget(Label8);
   layout->addWidget(CBOUTDATAF);
   layout->addWidget(CBECHO);
+  layout->addWidget(BBPAUSE);
+  layout->addWidget(LBTIMESTAMP);
+  layout->addWidget(CBOXTIMESTAMP);
+  auto* gap = new QHBoxLayout;
+  gap->addWidget(CBIDLEGAP, 1);
+  gap->addWidget(EDIDLEGAP);
+  layout->addLayout(gap);
+  auto* log = new QHBoxLayout;
+  log->addWidget(BBLOGFILE);
+  log->addWidget(BBOPENLOG);
+  layout->addLayout(log);
   layout->addStretch(1);
   layout->addWidget(GBCOMSIM);
   return column;

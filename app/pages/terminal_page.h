@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include "core/time_stamp.h"
+
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -20,6 +22,7 @@ namespace ferrotap {
 
 class DataWindow;
 class EditableComboBox;
+class FindBar;
 
 // The "  Terminal  " page: the data window, the transmit box, the decoding and simulation choices
 // and the two display-format selectors. Controls carry their form names, as members and as
@@ -32,6 +35,8 @@ class TerminalPage : public QWidget {
 
   QFrame* Panel3;
   DataWindow* REA;
+  // Ctrl+F: the search row under the data window.
+  FindBar* PNFIND;
 
   QGroupBox* GBFLYTX;
   QLineEdit* EDFLYTX;
@@ -58,6 +63,17 @@ class TerminalPage : public QWidget {
   QLabel* Label8;
   EditableComboBox* CBOUTDATAF;
   QCheckBox* CBECHO;
+  // The view stops following new data while capture goes on.
+  QPushButton* BBPAUSE;
+  // Time stamps, lines by idle gap, the capture log.
+  QLabel* LBTIMESTAMP;
+  EditableComboBox* CBOXTIMESTAMP;
+  QCheckBox* CBIDLEGAP;
+  QLineEdit* EDIDLEGAP;
+  QPushButton* BBLOGFILE;
+  QPushButton* BBOPENLOG;
+  // The stamps chosen; none while the box shows no item.
+  TimeStampMode TimeStamps() const;
 
   QGroupBox* GBCOMSIM;
   QSpinBox* SESIMCOMM;

@@ -150,7 +150,7 @@ class ControlInventoryTest : public QObject {
     row("CBWCOLOR", c, "QComboBox", "Backgroung",
         {"Backgroung", "Port A Data", "Port A Hand-Shake Characters", "Port B Data or Echo",
          "Port B Hand-Shake Characters", "Protocol Fatal Errors", "Protocol OutOfRange Errors",
-         "Protocol Simulated Packs and HS"},
+         "Protocol Simulated Packs and HS", "Timestamps"},
         -1, true, true);
     row("BLOCOL", c, "ferrotap::ColorSwatch", "", none, -1, true, true);
     row("BBCOMLOAD", c, "QPushButton", "Load", none, -1, true, true);

@@ -10,6 +10,8 @@
 #include "app/widgets/color_swatch.h"
 #include "app/data_window.h"
 #include "app/main_window.h"
+#include "core/capture_log_writer.h"
+#include "session/session.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 
@@ -161,7 +163,8 @@ class DataWindowCommandsTest : public QObject {
   void cancelledSaveWritesNothing() {
     dialogs_.AnswerFile(std::nullopt);
     window_->Savetoplanfile1Click();
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"Port_CFG.cps"});
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files),
+             (QStringList{"Port_CFG.capture", "Port_CFG.cps"}));
     QVERIFY(dialogs_.Shown().isEmpty());
   }
 
@@ -247,6 +250,36 @@ class DataWindowCommandsTest : public QObject {
     selector_->setCurrentIndex(1);
     selector_->setCurrentIndex(5);
     QCOMPARE(swatch_->CurrentColor(), RgbColor(0, 255, 0));
+  }
+
+  // "Log to file" asks for the file and stops on a second press; "Open log" shows a log's data
+  // as it was received and names a file that is no log.
+  void logToFileAndOpenLog() {
+    QPushButton* logButton = window_->findChild<QPushButton*>("BBLOGFILE");
+    const QString logPath = dir_->filePath("day.ftlog");
+    dialogs_.AnswerFile(std::nullopt);
+    logButton->click();
+    QVERIFY(!logButton->isChecked());
+    dialogs_.AnswerFile(logPath);
+    logButton->click();
+    QVERIFY(logButton->isChecked() && window_->GetSession().Logging());
+    logButton->click();
+    QVERIFY(!window_->GetSession().Logging());
+    QVERIFY(QFile::exists(logPath));
+
+    {
+      auto opened = CaptureLogWriter::Open(logPath.toStdString(), ClockBase::Now(), {}, {});
+      CaptureRecordView record;
+      record.payload = "AB";
+      opened.writer->Append(record);
+    }
+    dialogs_.AnswerFile(logPath);
+    window_->findChild<QPushButton*>("BBOPENLOG")->click();
+    QCOMPARE(Lines(window_->REA->Text()), QString("41 42 \n"));
+    dialogs_.AnswerFile(dir_->filePath("Port_CFG.cps"));
+    window_->findChild<QPushButton*>("BBOPENLOG")->click();
+    QCOMPARE(dialogs_.Shown().size(), 1);
+    QVERIFY(dialogs_.Shown()[0].contains("Port_CFG.cps"));
   }
 
  private:

@@ -18,6 +18,13 @@ void Write(DataWindow& w, Color c, const std::string& text) {
   w.InsertText(text);
 }
 
+// A window of 400 x 200 pixels, shown and ready to paint.
+bool Shown(DataWindow& w) {
+  w.resize(400, 200);
+  w.show();
+  return QTest::qWaitForWindowExposed(&w);
+}
+
 // Pixels in a rectangle of the viewport that differ from the background.
 int InkIn(DataWindow& w, const QRect& rect) {
   const QImage image = w.viewport()->grab().toImage();
@@ -65,9 +72,9 @@ class DataWindowTest : public QObject {
     QVERIFY(menu != nullptr);
     QCOMPARE(menu->objectName(), QString("PopupMenu1"));
     const QStringList names{"Clear1", "Savetifile1", "NewLineatcursor1", "SavetoFile1",
-                            "Savetoplanfile1"};
+                            "Savetoplanfile1", "Copy1"};
     const QStringList texts{"Clear DataWindow", "Clear Selected Text", "New Line at cursor",
-                            "Save to RTF File", "Save to TXT file"};
+                            "Save to RTF File", "Save to TXT file", "Copy"};
     const auto actions = menu->actions();
     QCOMPARE(actions.size(), names.size());
     for (int i = 0; i < actions.size(); ++i) {
@@ -189,9 +196,7 @@ class DataWindowTest : public QObject {
   void resizeBeforeTheNextFrame() {
     QFETCH(bool, following);
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     for (int i = 0; i < 50; ++i) Write(w, kRed, "41 42 43\r\n");
     w.Flush();
     QScrollBar* bar = w.verticalScrollBar();
@@ -208,11 +213,9 @@ class DataWindowTest : public QObject {
     }
   }
 
-  void endStaysInViewUnlessUserScrolledAway() {
+  void endStaysInViewUnlessUserScrolledAwayOrPaused() {
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     for (int i = 0; i < 100; ++i) Write(w, kRed, "line\r\n");
     QScrollBar* bar = w.verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 50);
@@ -226,13 +229,50 @@ class DataWindowTest : public QObject {
     Write(w, kRed, "last\r\n");
     QTRY_COMPARE(w.RowCount(), 122u);
     QTRY_COMPARE(bar->value(), bar->maximum());
+    // Pause holds the view at the end while text goes on arriving; resuming follows again.
+    const int held = bar->value();
+    w.SetPaused(true);
+    for (int i = 0; i < 50; ++i) Write(w, kRed, "paused\r\n");
+    QTRY_COMPARE(w.RowCount(), 172u);
+    QTRY_VERIFY(bar->maximum() > held + 40);
+    QCOMPARE(bar->value(), held);
+    w.SetPaused(false);
+    QCOMPARE(bar->value(), bar->maximum());
+  }
+
+  // Find walks the matches both ways, wrapping, across a colour change, and scrolls to them;
+  // received text does not replace a match as it would a selection.
+  void findWalksTheMatches() {
+    DataWindow w;
+    QVERIFY(Shown(w));
+    Write(w, kRed, "0D ");
+    Write(w, kBlue, "0A 41\r\n");
+    for (int i = 0; i < 100; ++i) Write(w, kRed, "filler\r\n");
+    Write(w, kRed, "0d 0a ");
+    w.SetSearch(ferrotap::DataWindowQuery("0d0a", false, true));
+    QCOMPARE(w.MatchCount(), 1u);  // HEX as shown: upper case
+    w.SetSearch(ferrotap::DataWindowQuery("0d 0a", false, false));
+    QCOMPARE(w.MatchCount(), 2u);
+    w.SetCaretPosition(0);
+    QVERIFY(w.Find(false));
+    QCOMPARE(w.CurrentMatch(), 0u);
+    QVERIFY(w.Find(false));
+    const std::size_t last = w.Text().size() - 6;
+    QCOMPARE(w.CurrentMatch(), last);
+    QVERIFY(w.Rows().RowOf(last) >= w.FirstVisibleRow());
+    QVERIFY(w.Find(false));  // wraps to the first
+    QCOMPARE(w.CurrentMatch(), 0u);
+    QVERIFY(w.Find(true));  // and back to the last
+    QCOMPARE(w.CurrentMatch(), last);
+    QVERIFY(!w.HasSelection());
+    w.SetSearch({"absent", true});
+    QVERIFY(!w.Find(false));
+    QCOMPARE(w.CurrentMatch(), ferrotap::kNoMatch);
   }
 
   void caretAndSelectionByKeysAndMouse() {
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     Write(w, kRed, "abc\r\ndef");
     w.Flush();
     w.setFocus();
@@ -267,9 +307,7 @@ class DataWindowTest : public QObject {
 
   void controlBytesAreDrawnAndKept() {
     DataWindow w;
-    w.resize(400, 200);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Shown(w));
     const std::string text("A\x01\x00\x7F\x85 B", 7);
     Write(w, kRed, text);
     w.Flush();
