@@ -18,6 +18,7 @@
 #include "serial/notification_loop.h"
 #include "serial/port_list.h"
 #include "serial/rs485_timing.h"
+#include "session/log_replay.h"
 #include "session/loop_host.h"
 #include "session/session.h"
 #include "simulation/escape.h"
@@ -110,12 +111,38 @@ class CliRun {
     return finished;
   }
 
+  // Writes the capture log asked for; false, said, when it cannot be made.
+  bool StartLog() {
+    if (options_.logFile.empty()) return true;
+    const std::string problem = session_.StartLog(options_.logFile);
+    if (!problem.empty()) output_.Error(problem);
+    return problem.empty();
+  }
+
+  // A capture log shown again: no port is opened, the line settings only time the idle gap.
+  int Replay() {
+    try {
+      session_.ApplyProtocolDefinition(setup_.pdt);
+      session_.ConfigurePorts(setup_.cps);
+    } catch (const std::exception& error) {
+      output_.Error(error.what());
+      return kUsageError;
+    }
+    const CaptureLogStop stop = ReplayCaptureLog(session_, options_.logFile);
+    output_.Flush();
+    if (stop.message.empty()) return 0;
+    output_.Error(stop.message);
+    return kFailed;
+  }
+
   int Monitor() {
+    if (!StartLog()) return kFailed;
     std::string ports = session_.PortA().DevicePath();
     if (options_.spy) ports += " and " + session_.PortB().DevicePath();
     output_.Info((options_.command == CliCommand::Slave ? "slave on " : "monitoring ") + ports +
                  "; stop with Ctrl-C");
     RunUntil([] { return false; }, std::chrono::hours(24 * 365 * 100));
+    session_.StopLog();
     return 0;
   }
 
@@ -228,6 +255,7 @@ std::string SendProblem(const CliOptions& options, const CliSetup& setup) {
 int RunCli(const CliOptions& options) {
   if (options.command == CliCommand::Ports) return ListPorts();
   CatchStopSignals();
+
   CliOutput output(StyleOf(options));
   CliSetup setup;
   try {
@@ -244,6 +272,7 @@ int RunCli(const CliOptions& options) {
   }
   output.SetColors(setup.cps.colors);
   CliRun run(options, setup, output);
+  if (options.command == CliCommand::Replay) return run.Replay();
   if (const int status = run.Open(); status != 0) return status;
   switch (options.command) {
     case CliCommand::Monitor:
@@ -255,6 +284,7 @@ int RunCli(const CliOptions& options) {
     case CliCommand::Send:
       return run.Send();
     case CliCommand::Ports:
+    case CliCommand::Replay:
       break;
   }
   return 0;

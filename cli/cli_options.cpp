@@ -5,6 +5,7 @@
 #include <functional>
 #include <string_view>
 
+#include "core/capture_options.h"
 #include "serial/key_value.h"
 
 namespace ferrotap {
@@ -16,11 +17,12 @@ struct CommandName {
   std::string_view name;
   CliCommand command;
 };
-constexpr std::array<CommandName, 5> kCommands = {{{"ports", CliCommand::Ports},
+constexpr std::array<CommandName, 6> kCommands = {{{"ports", CliCommand::Ports},
                                                    {"monitor", CliCommand::Monitor},
                                                    {"slave", CliCommand::Slave},
                                                    {"master", CliCommand::Master},
-                                                   {"send", CliCommand::Send}}};
+                                                   {"send", CliCommand::Send},
+                                                   {"replay", CliCommand::Replay}}};
 
 constexpr unsigned Bit(CliCommand command) {
   return 1u << static_cast<unsigned>(command);
@@ -28,6 +30,8 @@ constexpr unsigned Bit(CliCommand command) {
 constexpr unsigned kPortCommands =
     Bit(CliCommand::Monitor) | Bit(CliCommand::Slave) | Bit(CliCommand::Master) |
     Bit(CliCommand::Send);
+// Commands that show received data: those on ports, and a capture log played back.
+constexpr unsigned kShowCommands = kPortCommands | Bit(CliCommand::Replay);
 
 // An option's value is checked as it is read; an empty error means it was taken.
 using Taker = std::function<std::string(CliOptions&, const std::string&)>;
@@ -78,6 +82,12 @@ std::string TakeFrame(LineOptions& line, const std::string& value) {
   return "has no parity letter N|O|E|M|S";
 }
 
+// The capture options' parsers name the value first; the option's error names it already.
+std::string AfterValue(const std::string& error) {
+  const std::size_t end = error.starts_with('"') ? error.find("\" ") : std::string::npos;
+  return end == std::string::npos ? error : error.substr(end + 2);
+}
+
 std::string TakeNumber(const std::string& value, int low, int high, int& target) {
   int number = 0;
   if (!ParseIntegerValue(value, number) || number < low || number > high) {
@@ -93,16 +103,16 @@ const std::vector<OptionSpec>& Options() {
        [](CliOptions& o, const std::string& v) { return Into(o.portA, v); }},
       {"port-b", 'b', true, kPortCommands,
        [](CliOptions& o, const std::string& v) { return Into(o.portB, v); }},
-      {"settings", 'c', true, kPortCommands,
+      {"settings", 'c', true, kShowCommands,
        [](CliOptions& o, const std::string& v) { return Into(o.settingsFile, v); }},
-      {"baud", 0, true, kPortCommands,
+      {"baud", 0, true, kShowCommands,
        [](CliOptions& o, const std::string& v) {
          int baud = 0;
          const std::string error = TakeNumber(v, 1, 4000000, baud);
          if (error.empty()) o.line.baud = v;
          return error;
        }},
-      {"frame", 0, true, kPortCommands,
+      {"frame", 0, true, kShowCommands,
        [](CliOptions& o, const std::string& v) { return TakeFrame(o.line, v); }},
       {"flow", 0, true, kPortCommands,
        [](CliOptions& o, const std::string& v) {
@@ -124,13 +134,13 @@ const std::vector<OptionSpec>& Options() {
          if (error.empty()) o.line.rs485Method = method;
          return error;
        }},
-      {"pdt", 0, true, kPortCommands,
+      {"pdt", 0, true, kShowCommands,
        [](CliOptions& o, const std::string& v) { return Into(o.pdtFile, v); }},
       {"pst", 0, true, Bit(CliCommand::Slave) | Bit(CliCommand::Master),
        [](CliOptions& o, const std::string& v) { return Into(o.pstFile, v); }},
       {"ast", 0, true, Bit(CliCommand::Send),
        [](CliOptions& o, const std::string& v) { return Into(o.astFile, v); }},
-      {"format", 0, true, kPortCommands,
+      {"format", 0, true, kShowCommands,
        [](CliOptions& o, const std::string& v) {
          static constexpr std::array<std::pair<std::string_view, DisplayFormat>, 5> kFormats = {
              {{"ascii", DisplayFormat::Ascii},
@@ -145,12 +155,12 @@ const std::vector<OptionSpec>& Options() {
          o.spy = true;
          return std::string();
        }},
-      {"decode", 0, false, Bit(CliCommand::Monitor),
+      {"decode", 0, false, Bit(CliCommand::Monitor) | Bit(CliCommand::Replay),
        [](CliOptions& o, const std::string&) {
          o.decode = true;
          return std::string();
        }},
-      {"json", 0, false, kPortCommands,
+      {"json", 0, false, kShowCommands,
        [](CliOptions& o, const std::string&) {
          o.json = true;
          return std::string();
@@ -180,6 +190,20 @@ const std::vector<OptionSpec>& Options() {
          const std::string error = TakeNumber(v, 1, 30, number);
          if (error.empty()) o.asciiCommand = number;
          return error;
+       }},
+      {"log", 0, true, Bit(CliCommand::Monitor) | Bit(CliCommand::Slave),
+       [](CliOptions& o, const std::string& v) { return Into(o.logFile, v); }},
+      {"timestamps", 0, true, kShowCommands,
+       [](CliOptions& o, const std::string& v) {
+         const Parsed<TimeStampMode> mode = ParseTimeStampMode(v);
+         if (mode.ok()) o.timeStamps = mode.value;
+         return AfterValue(mode.error);
+       }},
+      {"idle-gap", 0, true, kShowCommands,
+       [](CliOptions& o, const std::string& v) {
+         const Parsed<IdleGap> gap = ParseIdleGap(v);
+         if (gap.ok()) o.idleGap = gap.value;
+         return AfterValue(gap.error);
        }},
       {"line-end", 0, true, Bit(CliCommand::Send),
        [](CliOptions& o, const std::string& v) {
@@ -233,6 +257,9 @@ std::string Missing(const CliOptions& o) {
     case CliCommand::Master:
       if (o.queries.empty()) return "'master' needs at least one '--send CMD'";
       break;
+    case CliCommand::Replay:
+      if (o.logFile.empty()) return "'replay' needs the capture log to read (replay FILE)";
+      return {};
     case CliCommand::Send: {
       const int given = (o.text ? 1 : 0) + (o.file.empty() ? 0 : 1) + (o.asciiCommand ? 1 : 0);
       if (given != 1) return "'send' needs one of --text ESCAPED, --file PATH, --command N";
@@ -256,6 +283,7 @@ std::string CliUsageText() {
          "  slave                  answer as the slave from --pst until interrupted\n"
          "  master --send CMD ...  send each command's query and follow the hand-shake\n"
          "  send                   send --text ESCAPED, --file PATH or --command N of --ast\n"
+         "  replay FILE            show a capture log again as it was received\n"
          "\n"
          "Ports and settings:\n"
          "  -a, --port-a PORT      port A: a device path, a number of the window's list or\n"
@@ -277,6 +305,9 @@ std::string CliUsageText() {
          "      --json             one JSON object a line instead of text\n"
          "      --echo             show what is sent\n"
          "      --line-end END     send: none (default), cr or crlf after text and commands\n"
+         "      --timestamps MODE  none (default), abs (hh:mm:ss.mmm) or rel (+s.mmm) per line\n"
+         "      --idle-gap GAP     a new line after a silence: 100ms, or 3.5c character times\n"
+         "      --log FILE         monitor, slave: write a capture log of everything on the line\n"
          "\n"
          "  -h, --help             show this help and exit\n"
          "      --version          show the version and exit\n"
@@ -316,6 +347,11 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
     }
     std::string_view name;
     const OptionSpec* spec = Find(arg, name);
+    if (spec == nullptr && o.command == CliCommand::Replay && !arg.starts_with("-") &&
+        o.logFile.empty()) {
+      o.logFile = arg;
+      continue;
+    }
     if (spec == nullptr) {
       return Failure((arg.starts_with("-") ? "unknown option '" : "unexpected argument '") + arg +
                      "'");

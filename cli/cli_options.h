@@ -6,13 +6,15 @@
 #include <vector>
 
 #include "core/command_line.h"
+#include "core/idle_gap.h"
+#include "core/time_stamp.h"
 #include "core/render.h"
 #include "serial/cps_file.h"
 #include "simulation/line_end.h"
 
 namespace ferrotap {
 
-enum class CliCommand { Ports, Monitor, Slave, Master, Send };
+enum class CliCommand { Ports, Monitor, Slave, Master, Send, Replay };
 
 // The line settings given by options; each one given overrides the settings file's.
 struct LineOptions {
@@ -47,6 +49,10 @@ struct CliOptions {
   std::string file;
   std::optional<int> asciiCommand;  // send: one of the .ast file's commands 1 to 30
   LineEnd lineEnd = LineEnd::None;
+  // monitor and slave: the capture log written; replay: the log read.
+  std::string logFile;
+  TimeStampMode timeStamps = TimeStampMode::None;
+  std::optional<IdleGap> idleGap;
 };
 
 struct CliParse {

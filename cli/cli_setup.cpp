@@ -117,6 +117,8 @@ SessionOptions SessionOptionsOf(const CliOptions& o, const CliSetup& setup) {
   s.lineBreak = "\n";
   s.protocol = ProtocolOptionsOf(setup.pdt);
   s.lineEnd = o.lineEnd;
+  s.timeStamps = o.timeStamps;
+  s.idleGap = o.idleGap;
   s.rs485Timed = setup.cps.rs485Mode && setup.cps.rs485Method == kRs485Methods[1];
   return s;
 }

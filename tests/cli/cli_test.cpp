@@ -120,6 +120,10 @@ class CliTest : public QObject {
         << QStringList{"slave", "-a", "1", "--pst", "@/other.pst"} << 2 << "@/other.pst";
     QTest::newRow("malformed escape")
         << QStringList{"send", "-a", "1", "--text", "AB$4"} << 2 << "$4";
+    QTest::newRow("replay without a log") << QStringList{"replay"} << 2 << "replay FILE";
+    QTest::newRow("bad timestamps") << QStringList{"replay", "@/none.flog", "--timestamps", "x"}
+                                    << 2 << "'--timestamps': 'x'";
+    QTest::newRow("missing log") << QStringList{"replay", "@/none.flog"} << 1 << "@/none.flog";
     QTest::newRow("missing port")
         << QStringList{"monitor", "-a", "/nonexistent/ttyFerrotap"} << 1
         << "/nonexistent/ttyFerrotap";
@@ -248,6 +252,28 @@ class CliTest : public QObject {
     monitor.Interrupt();
     QTRY_VERIFY(monitor.Finished());
     QCOMPARE(monitor.process.exitCode(), 0);
+  }
+
+  // What a monitor logged plays back as it was received, framed by the idle gap.
+  void monitorLogIsReplayed() {
+    test::Pty pty;
+    QVERIFY(pty.Ok());
+    const QString log = dir_.path() + "/capture.flog";
+    Cli monitor({"monitor", "-a", pty.SlaveName().c_str(), "--log", log});
+    QTRY_VERIFY(monitor.Err().contains("monitoring"));
+    pty.Write("hello");
+    QTRY_VERIFY(monitor.Out().contains("68 65 6C 6C 6F"));
+    QTest::qWait(150);
+    pty.Write("world");
+    QTRY_VERIFY(monitor.Out().contains("77 6F 72 6C 64"));
+    monitor.Interrupt();
+    QTRY_VERIFY(monitor.Finished());
+    QCOMPARE(monitor.process.exitCode(), 0);
+
+    Cli replay({"replay", log, "--format", "ascii", "--idle-gap", "100ms"});
+    QVERIFY(replay.process.waitForFinished(10000));
+    QCOMPARE(replay.process.exitCode(), 0);
+    QCOMPARE(replay.Out().trimmed(), QString("hello\nworld"));
   }
 
  private:
