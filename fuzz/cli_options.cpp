@@ -25,7 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (parse.action.kind) {
     case Kind::Run:
       FUZZ_CHECK(parse.action.exitCode == 0);
-      FUZZ_CHECK(o.command == ferrotap::CliCommand::Ports || !o.portA.empty());
+      // A replay reads its log and opens no port; every other command but ports needs port A.
+      if (o.command == ferrotap::CliCommand::Replay) {
+        FUZZ_CHECK(!o.logFile.empty());
+      } else {
+        FUZZ_CHECK(o.command == ferrotap::CliCommand::Ports || !o.portA.empty());
+      }
       FUZZ_CHECK(o.command != ferrotap::CliCommand::Master || !o.queries.empty());
       for (const int code : o.queries) FUZZ_CHECK(code >= 0 && code <= 255);
       break;
