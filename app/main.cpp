@@ -2,10 +2,12 @@
 #include <QFile>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
+#include "app/demo_mode.h"
 #include "core/command_line.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
@@ -32,11 +34,22 @@ int main(int argc, char* argv[]) {
   ferrotap::Application app(argc, argv);
   ferrotap::QtDialogs dialogs;
   app.SetDialogs(&dialogs);
-  const ferrotap::ProgramFolders folders = ferrotap::ChooseProgramFolders(
+  ferrotap::ProgramFolders folders = ferrotap::ChooseProgramFolders(
       QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
       ferrotap::CurrentUserEnvironment(), FERROTAP_SYSTEM_BINDIR);
+  std::unique_ptr<ferrotap::DemoMode> demo;
+  if (action.demo) {
+    demo = std::make_unique<ferrotap::DemoMode>();
+    if (demo->SettingsFolder().isEmpty()) {
+      std::fprintf(stderr, "ferrotap: no temporary folder for the demo's settings: %s\n",
+                   demo->Problem().toLocal8Bit().constData());
+      return 1;
+    }
+    folders.settings = QFile::encodeName(demo->SettingsFolder()).toStdString();
+  }
   ferrotap::MainWindow window(folders, &dialogs);
   dialogs.SetParentWidget(&window);
   window.show();
+  if (demo) demo->Show(window);
   return QApplication::exec();
 }

@@ -93,6 +93,7 @@ class MainWindow : public QMainWindow {
   Session& GetSession() const { return *session_; }
   // The protocol controls: the definition, decoding on and off.
   ProtocolEngine& Protocol() const { return *protocol_; }
+  SimulationTableController& SimulationTableControls() const { return *simulationTable_; }
 
   // Port settings: copy the Com Setting controls into the ports and open them; close both.
   void ApplyPortSettings();

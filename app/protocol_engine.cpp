@@ -115,11 +115,11 @@ void ProtocolEngine::LoadPreset(const QString& name) {
     return;
   }
   const QByteArray text = file.readAll();
-  const std::vector<std::string> lines =
-      SplitTextLines(std::string_view(text.constData(), text.size()));
-  if (!TakeProtocolRead(ReadPdtLines(lines, page_.Settings()), name.toStdString())) {
-    return;
-  }
+  LoadProtocolText(std::string_view(text.constData(), text.size()), name.toStdString());
+}
+
+void ProtocolEngine::LoadProtocolText(std::string_view text, const std::string& name) {
+  if (!TakeProtocolRead(ReadPdtLines(SplitTextLines(text), page_.Settings()), name)) return;
   ApplyProtocolDefinition();
   page_.BBPRTAPPLY->setEnabled(false);
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/bytes.h"
@@ -40,6 +41,8 @@ class ProtocolEngine : public QObject {
   bool LoadProtocolFile(const QString& path);
   // Loads and applies a shipped definition chosen from "Presets", by its item text.
   void LoadPreset(const QString& name);
+  // Shows and applies a definition given as the text of a .pdt file; `name` names it in errors.
+  void LoadProtocolText(std::string_view text, const std::string& name);
   void BBPRTAPPLYClick();
   void BBPROTSAVEClick();
   void BBPROTLOADClick();

@@ -53,6 +53,13 @@ void SimulationTableController::BBSIMAPPLYClick() {
   Apply();
 }
 
+void SimulationTableController::ShowAndApply(const SimulationRows& rows) {
+  page_->ShowRows(rows);
+  const ApplyOutcome outcome = ApplySimulationRows(page_->Rows(), table_);
+  if (!outcome.ok) dialogs_.ShowError(Text(outcome.message));
+  page_->BBSIMAPPLY->setEnabled(false);
+}
+
 void SimulationTableController::Apply() {
   const ApplyOutcome outcome = ApplySimulationRows(page_->Rows(), table_);
   if (outcome.ok) {

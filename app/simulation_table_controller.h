@@ -21,6 +21,9 @@ class SimulationTableController : public QObject {
 
   const SimulationTable& Table() const { return table_; }
 
+  // Shows rows in the grid and applies them without a word, as a start-up table.
+  void ShowAndApply(const SimulationRows& rows);
+
   void BBSIMAPPLYClick();
   void BBPSIMSAVEClick();
   void BBPSIMLOADClick();

@@ -9,6 +9,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "cli/cli_output.h"
 #include "cli/cli_setup.h"
@@ -18,6 +19,7 @@
 #include "serial/notification_loop.h"
 #include "serial/port_list.h"
 #include "serial/rs485_timing.h"
+#include "session/demo_device.h"
 #include "session/log_replay.h"
 #include "session/loop_host.h"
 #include "session/session.h"
@@ -147,6 +149,8 @@ class CliRun {
   }
 
   int Slave() {
+    std::unique_ptr<DemoDevice> demo;
+    if (options_.demo) demo = std::make_unique<DemoDevice>(session_, host_);
     Monitor();
     const SessionCounters& c = session_.Counters();
     std::printf("queries %llu, answers %llu, NAKs %llu, time-outs %llu\n",

@@ -155,6 +155,11 @@ const std::vector<OptionSpec>& Options() {
          o.spy = true;
          return std::string();
        }},
+      {"demo", 0, false, Bit(CliCommand::Slave),
+       [](CliOptions& o, const std::string&) {
+         o.demo = true;
+         return std::string();
+       }},
       {"decode", 0, false, Bit(CliCommand::Monitor) | Bit(CliCommand::Replay),
        [](CliOptions& o, const std::string&) {
          o.decode = true;
@@ -252,7 +257,12 @@ std::string Missing(const CliOptions& o) {
       if (o.spy && o.portB.empty()) return "'monitor --spy' needs port B (-b/--port-b)";
       break;
     case CliCommand::Slave:
-      if (o.pstFile.empty()) return "'slave' needs a simulation table (--pst FILE)";
+      if (o.demo && !(o.pstFile.empty() && o.pdtFile.empty())) {
+        return "'slave --demo' plays its own protocol and table: leave out --pdt and --pst";
+      }
+      if (o.pstFile.empty() && !o.demo) {
+        return "'slave' needs a simulation table (--pst FILE, or --demo)";
+      }
       break;
     case CliCommand::Master:
       if (o.queries.empty()) return "'master' needs at least one '--send CMD'";
@@ -296,6 +306,7 @@ std::string CliUsageText() {
          "      --rs485 MODE       driver or timed direction switching\n"
          "      --pdt FILE         protocol definition (default: the window's default protocol)\n"
          "      --pst FILE         protocol simulation table, for slave and master\n"
+         "      --demo             slave: play the demo device, with its own protocol and table\n"
          "      --ast FILE         ASCII command table, for send --command\n"
          "\n"
          "Output:\n"

@@ -43,6 +43,8 @@ struct CliOptions {
   bool decode = false;
   bool json = false;
   bool echo = false;
+  // slave: plays the built-in demo device instead of --pdt and --pst.
+  bool demo = false;
 
   std::vector<int> queries;  // master: the command codes, in order
   std::optional<std::string> text;

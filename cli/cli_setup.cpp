@@ -6,6 +6,7 @@
 
 #include "protocol/pdt_options.h"
 #include "serial/key_value.h"
+#include "session/demo_device.h"
 #include "session/session.h"
 #include "simulation/ast_file.h"
 #include "simulation/pst_file.h"
@@ -79,6 +80,10 @@ CliSetup LoadSetup(const CliOptions& o, const std::string& settingsDir, SessionO
   // The command line says whether port B is watched, whatever the file says.
   setup.cps.spyMode = o.spy;
 
+  if (o.demo) {
+    setup.pdt = DemoDevice::Protocol();
+    ApplySimulationRows(DemoDevice::TableRows(), setup.table.emplace());
+  }
   if (!o.pdtFile.empty()) {
     const PdtReadResult read = ReadNamed([&] { return ReadPdtFile(o.pdtFile, {}); });
     if (read.Failed()) throw SetupError(PdtFailureMessage(read, o.pdtFile));

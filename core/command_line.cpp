@@ -54,6 +54,8 @@ std::string UsageText() {
          "\n"
          "  -h, --help       show this help and exit\n"
          "      --version    show the version and exit\n"
+         "      --demo       connect port A to a built-in sample device, to try the program\n"
+         "                   without hardware (your settings files are left alone)\n"
          "\n"
          "The toolkit's display options (-platform NAME, -display NAME, -style NAME, ...) are\n"
          "accepted too. Port numbers map to devices by the variables FERROTAP_COM<n>, then the\n"
@@ -78,10 +80,15 @@ std::string NoDisplayLine(const std::vector<std::string>& args,
 }
 
 CommandLineAction ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLineAction run;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "-h" || arg == "--help") return {CommandLineAction::Kind::Print, UsageText(), 0};
     if (arg == "--version") return {CommandLineAction::Kind::Print, VersionLine(), 0};
+    if (arg == "--demo") {
+      run.demo = true;
+      continue;
+    }
     if (arg.size() < 2 || arg[0] != '-') return Failure("unexpected argument '" + arg + "'");
     std::string_view name(arg);
     name.remove_prefix(name.starts_with("--") ? 2 : 1);
@@ -93,7 +100,7 @@ CommandLineAction ParseCommandLine(const std::vector<std::string>& args) {
     if (i + 1 >= args.size()) return Failure("option '" + arg + "' needs a value");
     ++i;
   }
-  return {};
+  return run;
 }
 
 }  // namespace ferrotap

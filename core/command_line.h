@@ -14,6 +14,8 @@ struct CommandLineAction {
   Kind kind = Kind::Run;
   std::string text;  // for Print the text for the standard output, for Fail the error message
   int exitCode = 0;
+  // Run: port A on a virtual cable to the built-in demo device.
+  bool demo = false;
 };
 
 // args are the arguments after the program name. The toolkit's own options (-platform NAME,

@@ -13,15 +13,19 @@
 #include <memory>
 
 #include "app/data_window.h"
+#include "app/demo_mode.h"
 #include "app/main_window.h"
 #include "app/pages/protocol_setting_page.h"
 #include "app/pages/simulation_table_page.h"
 #include "app/pages/terminal_page.h"
 #include "protocol/pdt_file.h"
 #include "serial/key_value.h"
+#include "session/session.h"
+#include "session/session_thread.h"
 #include "simulation/pst_file.h"
 #include "tests/cli/pty_relay.h"
 #include "tests/serial/serial_test_support.h"
+#include "tests/session/recording_session_output.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_registry.h"
 
@@ -118,6 +122,8 @@ class CliTest : public QObject {
         << QStringList{"slave", "-a", "1", "--pst", "@/none.pst"} << 2 << "@/none.pst";
     QTest::newRow("file of another kind")
         << QStringList{"slave", "-a", "1", "--pst", "@/other.pst"} << 2 << "@/other.pst";
+    QTest::newRow("demo with a table")
+        << QStringList{"slave", "--demo", "-a", "1", "--pst", "@/table.pst"} << 2 << "--demo";
     QTest::newRow("malformed escape")
         << QStringList{"send", "-a", "1", "--text", "AB$4"} << 2 << "$4";
     QTest::newRow("replay without a log") << QStringList{"replay"} << 2 << "replay FILE";
@@ -194,6 +200,88 @@ class CliTest : public QObject {
     } else {
       QVERIFY(slaveDialogs.Errors().isEmpty());
     }
+  }
+
+  // The demo device on a pseudo-terminal: a report of its own within its interval, then the
+  // answer to a query of its protocol.
+  void slaveDemoPlaysTheDemoDevice() {
+    test::Pty pty;
+    QVERIFY(pty.Ok());
+    Cli slave({"slave", "--demo", "-a", pty.SlaveName().c_str()});
+    QTRY_VERIFY(slave.Err().contains("slave on"));
+    std::string seen;
+    const std::string report("\x02\x05\x04\x20\x00\xC8\xF1", 7);
+    QTRY_VERIFY_WITH_TIMEOUT((seen += pty.ReadSome(), seen.size() >= report.size()), 8000);
+    QCOMPARE(seen, report);
+    seen.clear();
+    pty.Write(std::string("\x02\x05\x03\x01\x00\x09", 6));
+    const std::string answer("\x06\x02\x05\x04\x01\x00\xEB\xF5", 8);
+    QTRY_VERIFY((seen += pty.ReadSome(), seen.size() >= answer.size()));
+    QCOMPARE(seen, answer);
+    pty.Write("\x06");
+    QTest::qWait(100);
+    slave.Interrupt();
+    QTRY_VERIFY(slave.Finished());
+    QVERIFY2(slave.Out().endsWith("queries 1, answers 1, NAKs 0, time-outs 0\n"),
+             qPrintable(slave.Out()));
+  }
+
+  // SYNC type 2 needs RTS and CTS, which a pseudo-terminal lacks: the window as master against
+  // the CLI's session engine as slave, on the two ends of a virtual cable.
+  void syncByRtsBetweenWindowAndSessionEngine() {
+    const std::string cable = "virtual:cli-sync-rts";
+    SessionOptions options;
+    options.decode = true;
+    options.role = SimulationRole::Slave;
+    options.protocol.syncType = SyncType::RtsCts;
+    options.protocol.syncDelayMs = 50;
+    test::RecordingSessionOutput slaveOut;
+    {
+      SessionThread slave(options, slaveOut);
+      slave.Call([&](Session& session, LoopHost&) {
+        session.SimTable()[5].query = "Q";
+        session.SimTable()[5].answer = "AB";
+        session.SimTable().MarkSync(5, true);
+        session.ApplyPortSettings(CpsSettings{}, PortPaths{cable + ":b", {}});
+      });
+      QTemporaryDir masterDir;
+      test::ScriptedDialogs dialogs;
+      auto master = Window(masterDir.path(), dialogs, cable + ":a", &TerminalPage::RBSIMMASTER);
+      master->TabSheet2->CBEOT->setCurrentIndex(2);
+      master->TabSheet2->BBPRTAPPLY->click();
+      master->Terminal()->SESIMCOMM->setValue(5);
+      master->Terminal()->SBSIMCOMM->click();
+      QTRY_VERIFY2(QByteArray::fromStdString(master->REA->Text()).endsWith("CTS On as SYN\r\n"),
+                   master->REA->Text().c_str());
+      QVERIFY(dialogs.Errors().isEmpty());
+    }
+    // The ACK and the answer; the SYNC went on RTS, so no SYN character follows.
+    QCOMPARE(slaveOut.sent, std::string("\x06\x02\x01\x04\x50" "AB\xD8", 8));
+    QVERIFY(slaveOut.Text().find("<RTS On as SYN>") != std::string::npos);
+    QVERIFY(slaveOut.errors.empty());
+  }
+
+  // `ferrotap --demo`: the window comes up decoding what the demo device says and plays the
+  // master of its protocol, with the user's settings folder left alone.
+  void demoWindowTalksToTheDemoDevice() {
+    {
+      DemoMode demo;
+      QVERIFY(!demo.SettingsFolder().isEmpty());
+      test::ScriptedDialogs dialogs;
+      MainWindow window(ProgramFolders{demo.SettingsFolder().toStdString(),
+                                       dir_.path().toStdString() + "/"},
+                        &dialogs);
+      demo.Show(window);
+      window.Terminal()->SESIMCOMM->setValue(1);
+      window.Terminal()->SBSIMCOMM->click();
+      QTRY_VERIFY2(window.REA->Text().find("ID=05 COM=01 (read temperature)  DATA(Hex)= 00 EB") !=
+                       std::string::npos,
+                   window.REA->Text().c_str());
+      QVERIFY(dialogs.Errors().isEmpty());
+      QVERIFY(QFile::exists(demo.SettingsFolder() + "Port_CFG.cps"));
+    }
+    qunsetenv("FERROTAP_COM1");
+    QVERIFY(!QFile::exists(dir_.filePath("Port_CFG.cps")));
   }
 
   // Without a slave the master says which exchange failed and why.

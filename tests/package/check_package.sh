@@ -33,7 +33,8 @@ for file in ./usr/bin/ferrotap ./usr/bin/ferrotap-cli ./usr/share/man/man1/ferro
   ./usr/share/icons/hicolor/48x48/apps/$id.png ./usr/share/icons/hicolor/128x128/apps/$id.png \
   ./usr/share/man/man1/ferrotap.1.gz ./usr/share/doc/ferrotap/copyright \
   ./usr/share/doc/ferrotap/changelog.gz ./usr/share/ferrotap/examples/modbus-rtu.pdt \
-  ./usr/share/ferrotap/examples/modbus-rtu.pst ./usr/share/ferrotap/examples/default.pdt; do
+  ./usr/share/ferrotap/examples/modbus-rtu.pst ./usr/share/ferrotap/examples/default.pdt \
+  ./usr/share/ferrotap/examples/demo.pdt ./usr/share/ferrotap/examples/demo.pst; do
   check "lists $file" contains "$file" "$root/contents.txt"
 done
 check "file name carries version and architecture" \

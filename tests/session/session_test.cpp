@@ -12,6 +12,8 @@
 #include "serial/com_port.h"
 #include "serial/notification_loop.h"
 #include "serial/virtual_serial_device.h"
+#include "protocol/pdt_options.h"
+#include "session/demo_device.h"
 #include "session/loop_host.h"
 #include "session/session.h"
 #include "tests/serial/serial_test_support.h"
@@ -327,6 +329,45 @@ class SessionTest : public QObject {
     std::remove(content.c_str());
   }
 
+
+  // The demo device on its thread answers a master from its table; what it says unasked decodes,
+  // in turn, as good reports, one with a wrong checksum and one from an ID out of range.
+  void demoDeviceAnswersAndSpeaksUnasked() {
+    SessionOptions options;
+    options.decode = true;
+    options.role = SimulationRole::Master;
+    options.protocol = ProtocolOptionsOf(DemoDevice::Protocol());
+    const std::string cable = NewCable();
+    DemoDeviceThread device(cable + ":b");
+    Side master(loop_, options);
+    master.session.ApplyProtocolDefinition(DemoDevice::Protocol());
+    QVERIFY(ApplySimulationRows(DemoDevice::TableRows(), master.session.SimTable()).ok);
+    OpenOn(master.session, cable + ":a");
+    QVERIFY(master.session.SendQuery(1, "1"));
+    QVERIFY(Until([&] { return !master.out.exchanges.empty(); }));
+    QCOMPARE(master.out.exchanges, std::vector<std::string>{"1 completed"});
+    const DecodedPacket& answer = master.out.packets.back();
+    QCOMPARE(std::make_tuple(answer.id, answer.cmd, answer.data, answer.checksum),
+             std::make_tuple(5, 1, Bytes("\x00\xEB", 2), ChecksumCheck::Ok));
+
+    options.role = SimulationRole::None;
+    Side listener(loop_, options);
+    listener.session.ApplyProtocolDefinition(DemoDevice::Protocol());
+    const std::string other = NewCable();
+    OpenOn(listener.session, other + ":a");
+    Peer peer(other + ":b");
+    const ProtocolDefinition& definition = listener.session.Definition();
+    for (unsigned turn = 0; turn < 6; ++turn) {
+      peer.Send(DemoDevice::UnaskedPacket(turn, definition, options.protocol));
+    }
+    QVERIFY(Until([&] { return listener.out.packets.size() == 6; }));
+    std::string kinds;
+    for (const DecodedPacket& p : listener.out.packets) {
+      QCOMPARE(p.cmd, int{DemoDevice::kReportCommand});
+      kinds += p.checksum != ChecksumCheck::Ok ? 'C' : !p.inRange ? 'R' : '.';
+    }
+    QCOMPARE(kinds, std::string("..C.R."));
+  }
  private:
   NotificationLoop loop_;
 };
