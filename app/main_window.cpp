@@ -16,6 +16,7 @@
 #include "app/data_window.h"
 #include "app/dialogs.h"
 #include "app/interval_timer.h"
+#include "app/log_replay_runner.h"
 #include "app/pages/ascii_commands_page.h"
 #include "app/pages/com_setting_page.h"
 #include "app/pages/protocol_setting_page.h"
@@ -102,6 +103,7 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   simulationTable_ = std::make_unique<SimulationTableController>(TabSheet4, session_->SimTable(),
                                                                  *dialogs_, exeDir_);
   simulation_ = std::make_unique<SimulationRoles>(*TabSheet1, *REA, *session_);
+  logReplay_ = std::make_unique<LogReplayRunner>(*session_, *strip_->SB2, *dialogs_);
   ConnectDataWindowMenu();
   ConnectColorEditing();
   connect(strip_->SBCREALDWIN, &QPushButton::clicked, this, &MainWindow::SBCREALDWINClick);

@@ -21,6 +21,7 @@ namespace ferrotap {
 class AsciiCommandsPage;
 class ComPort;
 class IntervalTimer;
+class LogReplayRunner;
 class StatusLightController;
 class ComSettingPage;
 class DataWindow;
@@ -197,6 +198,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ProtocolEngine> protocol_;
   std::unique_ptr<SimulationTableController> simulationTable_;
   std::unique_ptr<SimulationRoles> simulation_;
+  std::unique_ptr<LogReplayRunner> logReplay_;
 };
 
 }  // namespace ferrotap

@@ -4,6 +4,7 @@
 #include <QSignalBlocker>
 
 #include "app/dialogs.h"
+#include "app/log_replay_runner.h"
 #include "app/main_window.h"
 #include "app/pages/terminal_page.h"
 #include "app/status_strip.h"
@@ -39,11 +40,13 @@ void MainWindow::BBLOGFILEClick(bool checked) {
 }
 
 void MainWindow::BBOPENLOGClick() {
+  if (logReplay_->Running()) {
+    logReplay_->Stop();
+    return;
+  }
   const std::optional<QString> path =
       dialogs_->OpenFileName({kLogExtension, exeDir_, kLogFilter});
-  if (!path) return;
-  const CaptureLogStop stop = ReplayCaptureLog(*session_, path->toStdString());
-  if (!stop.message.empty()) dialogs_->ShowError(QString::fromStdString(stop.message));
+  if (path) logReplay_->Start(path->toStdString());
 }
 
 void MainWindow::ShowEcho(const Bytes& bytes) {

@@ -153,9 +153,13 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
                                                 : pack.size();
     const Bytes read = pack.substr(from, to > from ? to - from : 0);
     Log(port, CaptureKind::Received, read, marks[i].steadyNs);
-    if (eachRead) ShowReceived(port, read, marks[i].steadyNs);
+    if (liveClock_) {
+      heldWhileReplaying_.push_back({port, read, marks[i].steadyNs});
+    } else if (eachRead) {
+      ShowReceived(port, read, marks[i].steadyNs);
+    }
   }
-  if (!eachRead) ShowRead(port, pack, marks);
+  if (!eachRead && !liveClock_) ShowRead(port, pack, marks);
 }
 
 void Session::ShowReceived(SessionPort port, const Bytes& bytes, int64_t readNs) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/bytes.h"
 #include "core/capture_log_writer.h"
@@ -235,6 +236,13 @@ class Session {
   TextSource lastSource_ = TextSource::None;
   std::unique_ptr<CaptureLogWriter> log_;
   std::optional<ClockBase> liveClock_;  // while a log plays back
+  // What the ports read while a log played back, shown after it.
+  struct HeldRead {
+    SessionPort port;
+    Bytes bytes;
+    int64_t readNs;
+  };
+  std::vector<HeldRead> heldWhileReplaying_;
 
   bool spy_ = false;
   std::string rs485NoticeShownFor_;

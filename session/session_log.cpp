@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "session/session.h"
+
+#include <vector>
+
 #include "session/session_parts.h"
 
 namespace ferrotap {
@@ -51,6 +54,9 @@ void Session::EndReplay() {
   liveClock_.reset();
   text_->BreakLine(ColorRole::PortAData, Options().lineBreak);
   ForgetFrames();
+  std::vector<HeldRead> held;
+  held.swap(heldWhileReplaying_);
+  for (const HeldRead& read : held) ShowReceived(read.port, read.bytes, read.readNs);
 }
 
 }  // namespace ferrotap

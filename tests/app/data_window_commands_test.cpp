@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <QComboBox>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include "app/widgets/color_swatch.h"
 #include "app/data_window.h"
 #include "app/main_window.h"
+#include "app/status_strip.h"
 #include "core/capture_log_writer.h"
 #include "session/session.h"
 #include "tests/support/scripted_dialogs.h"
@@ -275,7 +277,8 @@ class DataWindowCommandsTest : public QObject {
     }
     dialogs_.AnswerFile(logPath);
     window_->findChild<QPushButton*>("BBOPENLOG")->click();
-    QCOMPARE(Lines(window_->REA->Text()), QString("41 42 \n"));
+    QTRY_COMPARE(Lines(window_->REA->Text()), QString("41 42 \n"));
+    QCOMPARE(window_->Strip()->SB2->text(), QString("Log played: 0.0 MB"));
     dialogs_.AnswerFile(dir_->filePath("Port_CFG.cps"));
     window_->findChild<QPushButton*>("BBOPENLOG")->click();
     QCOMPARE(dialogs_.Shown().size(), 1);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "core/capture_log_reader.h"
+#include "core/capture_log_writer.h"
 #include "serial/com_port.h"
 #include "serial/virtual_serial_device.h"
 #include "serial/notification_loop.h"
@@ -194,6 +195,37 @@ class CaptureDisplayTest : public QObject {
     QCOMPARE(QByteArray::fromStdString(Marked(replayed)),
              QByteArray::fromStdString(Marked(s.out) + "\r\n"));
     QCOMPARE(replayed.sent, std::string());
+  }
+
+  // A log played in steps holds the live data that arrives meanwhile and shows it after the log;
+  // the live data is logged at once all the same.
+  void liveDataWaitsForAReplayInSteps() {
+    QTemporaryDir dir;
+    const std::string oldLog = dir.filePath("old.ftlog").toStdString();
+    {
+      auto opened = CaptureLogWriter::Open(oldLog, ClockBase::Now(), {}, {});
+      CaptureRecordView record;
+      for (const char* payload : {"OLD1", "OLD2"}) {
+        record.payload = payload;
+        opened.writer->Append(record);
+      }
+    }
+    LoggingSession s("virtual:capture-held", 20'000);
+    s.host.SetOptions(SessionOptions{});
+    CaptureLogReplay replay(s.session);
+    QVERIFY(replay.Open(oldLog));
+    QVERIFY(replay.Step(1));
+    s.peer->Write("N", 1);
+    QVERIFY(s.loop.ProcessUntil([&] { return s.out.receivedA == "N"; }, std::chrono::seconds(5)));
+    QCOMPARE(s.out.Text(), std::string("4F 4C 44 31 "));
+    QVERIFY(!replay.Step(100));
+    QCOMPARE(s.out.Text(), std::string("4F 4C 44 31 4F 4C 44 32 \r\n4E "));
+    QCOMPARE(replay.Played(), uint64_t{8});
+    s.session.StopLog();
+    CaptureLogReader reader;
+    QVERIFY(reader.Open(s.path));
+    CaptureRecordView record;
+    QVERIFY(reader.Next(record) && record.payload == "N");
   }
 };
 
