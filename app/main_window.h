@@ -164,6 +164,7 @@ class MainWindow : public QMainWindow {
   // Port settings page and the .cps file.
   void ConnectSettingsPage();
   void ReadOrWriteStartupSettings();
+  void ReadCaptureSettingsBeside(const QString& cpsPath);
   void ShowRtsLabelMode(bool rs485);
   void ShowOutputLamps();
   void SaveDataWindow(const QString& extension, const QString& filter, bool rtf);

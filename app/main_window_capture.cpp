@@ -29,7 +29,9 @@ void MainWindow::BBLOGFILEClick(bool checked) {
   }
   const std::optional<QString> path =
       dialogs_->SaveFileName({kLogExtension, exeDir_, kLogFilter});
-  const std::string error = path ? session_->StartLog(path->toStdString()) : std::string();
+  const std::string error =
+      path ? session_->StartLog(path->toStdString(), {}, TabSheet1->CBLOGTEXT->isChecked())
+           : std::string();
   if (!path || !error.empty()) {
     const QSignalBlocker quiet(button);
     button->setChecked(false);

@@ -61,6 +61,8 @@ void MainWindow::ReadOrWriteStartupSettings() {
       ReadCpsFile(cpsPath_);
       TabSheet3->BBCOMAPPLY->setEnabled(false);
     } else {
+      // Capture settings made without a .cps file stay as they are.
+      ReadCaptureSettingsBeside(cpsPath_);
       WriteCpsFile(cpsPath_);
     }
   } catch (const std::exception& error) {
@@ -75,8 +77,12 @@ void MainWindow::ReadCpsFile(const QString& path) {
   colors_ = ColorsForPalette(read.settings.colors, paletteDefaults_);
   CBWCOLORChange();
   if (!read.warning.empty()) dialogs_->ShowError(QString::fromStdString(read.warning));
+  ReadCaptureSettingsBeside(path);
+}
+
+void MainWindow::ReadCaptureSettingsBeside(const QString& cpsPath) {
   // A .cps file without capture settings beside it leaves them as they are.
-  const std::string capturePath = CaptureSettingsPath(FileName(path));
+  const std::string capturePath = CaptureSettingsPath(FileName(cpsPath));
   if (!QFile::exists(QString::fromStdString(capturePath))) return;
   std::vector<std::string> problems;
   ShowCaptureSettings(
@@ -100,6 +106,7 @@ CaptureSettings MainWindow::ShownCaptureSettings() const {
   const Parsed<IdleGap> gap = ParseIdleGap(TabSheet1->EDIDLEGAP->text().toStdString());
   if (gap.ok()) s.idleGap = gap.value;
   s.timeStampColor = ColorsForFile(colors_, paletteDefaults_)[ColorRole::TimeStamp];
+  s.logShownText = TabSheet1->CBLOGTEXT->isChecked();
   return s;
 }
 
@@ -107,6 +114,7 @@ void MainWindow::ShowCaptureSettings(const CaptureSettings& s) {
   TabSheet1->CBOXTIMESTAMP->setCurrentIndex(static_cast<int>(s.timeStamps));
   TabSheet1->CBIDLEGAP->setChecked(s.idleGapOn);
   TabSheet1->EDIDLEGAP->setText(QString::fromStdString(FormatIdleGap(s.idleGap)));
+  TabSheet1->CBLOGTEXT->setChecked(s.logShownText);
   ColorSet stored = ColorsForFile(colors_, paletteDefaults_);
   stored[ColorRole::TimeStamp] = s.timeStampColor;
   colors_ = ColorsForPalette(stored, paletteDefaults_);

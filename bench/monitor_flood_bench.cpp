@@ -10,7 +10,11 @@
 // With "decode", the payload is valid 16-byte protocol packets and "Decode Protocol" is on: the
 // window must show every packet's annotated line, exactly.
 //
-//   QT_QPA_PLATFORM=offscreen bench_monitor_flood [MB] [decode]     (default 10, raw)
+// With "log", the peer writes at a steady 1 MB/s (MB megabytes take MB seconds) while the session
+// writes a capture log: afterwards the log must read back with every byte received, in order, and
+// nothing dropped; the rendered rate is the pace and has no target.
+//
+//   QT_QPA_PLATFORM=offscreen bench_monitor_flood [MB] [decode|stamps|log]   (default 10, raw)
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -20,6 +24,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -29,11 +34,16 @@
 #include "app/application.h"
 #include "app/data_window.h"
 #include "app/main_window.h"
+#include "core/capture_log_reader.h"
 #include "core/render.h"
+#include "session/session.h"
 #include "bench/flood_packets.h"
 #include "bench/serial_bench_support.h"
+#include "bench/timed_application.h"
 
 namespace {
+
+using ferrotap::bench::TimedApplication;
 
 constexpr double kTargetMBps = 4.0;
 constexpr double kTargetStallMs = 50.0;
@@ -41,6 +51,8 @@ constexpr double kTargetGrowth = 10.0;
 constexpr int kProbeMs = 5;
 constexpr int kHexIndex = 2;
 constexpr qint64 kGiveUpMs = 120000;
+constexpr double kLogPaceBytesPerSecond = 1024.0 * 1024.0;
+constexpr std::size_t kLogPieceBytes = 4096;
 
 long StatusKb(const char* key) {
   std::ifstream status("/proc/self/status");
@@ -58,39 +70,28 @@ void ResetPeakRss() {
   clearRefs << "5";
 }
 
-// The real application object, timing every event delivered from the event loop itself (nested
-// deliveries belong to the outer one).
-class TimedApplication : public ferrotap::Application {
- public:
-  using ferrotap::Application::Application;
-
-  bool notify(QObject* receiver, QEvent* event) override {
-    if (depth_ > 0 || !clock_.isValid()) {
-      ++depth_;
-      const bool handled = ferrotap::Application::notify(receiver, event);
-      --depth_;
-      return handled;
-    }
-    ++depth_;
-    const qint64 start = clock_.nsecsElapsed();
-    const bool handled = ferrotap::Application::notify(receiver, event);
-    longestEventNs_ = std::max(longestEventNs_, clock_.nsecsElapsed() - start);
-    --depth_;
-    return handled;
-  }
-
-  void StartTiming() {
-    longestEventNs_ = 0;
-    clock_.start();
-  }
-  void StopTiming() { clock_.invalidate(); }
-  qint64 LongestEventNs() const { return longestEventNs_; }
-
- private:
-  QElapsedTimer clock_;
-  qint64 longestEventNs_ = 0;
-  int depth_ = 0;
+// What a capture log holds of port A's received bytes, and whether it read to its end with
+// nothing dropped.
+struct LogReadBack {
+  std::string received;
+  bool clean = false;
+  uint64_t dropped = 0;
 };
+
+LogReadBack ReadBack(const std::string& path) {
+  LogReadBack back;
+  ferrotap::CaptureLogReader reader;
+  if (!reader.Open(path)) return back;
+  ferrotap::CaptureRecordView record;
+  while (reader.Next(record)) {
+    if (record.kind == ferrotap::CaptureKind::Dropped) ++back.dropped;
+    if (record.kind == ferrotap::CaptureKind::Received && record.port == ferrotap::CapturePort::A) {
+      back.received += record.payload;
+    }
+  }
+  back.clean = reader.Stopped().reason == ferrotap::CaptureLogStop::Reason::End;
+  return back;
+}
 
 // The rendering without the stamps and line breaks the stamps mode adds: each line opens with a
 // stamp " +s.mmm " and ends with CR LF.
@@ -120,6 +121,7 @@ int main(int argc, char* argv[]) {
   const bool decode = argc > 2 && std::string(argv[2]) == "decode";
   // Raw HEX with relative time stamps and a line after 3.5 character times of silence.
   const bool stamped = argc > 2 && std::string(argv[2]) == "stamps";
+  const bool logged = argc > 2 && std::string(argv[2]) == "log";
   const std::size_t total = std::max<std::size_t>(megabytes, 1) * 1024u * 1024u;
 
   ferrotap::bench::PtyPair pty;
@@ -148,6 +150,14 @@ int main(int argc, char* argv[]) {
   QTimer::singleShot(200, &settle, &QEventLoop::quit);
   settle.exec();
   rea->Clear();
+  const std::string logPath = exeDir.filePath("flood.ftlog").toStdString();
+  if (logged) {
+    const std::string error = window.GetSession().StartLog(logPath);
+    if (!error.empty()) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 2;
+    }
+  }
 
   std::string payload;
   std::string expected;
@@ -178,9 +188,17 @@ int main(int argc, char* argv[]) {
   app.StartTiming();
   std::thread writer([&] {
     std::size_t sent = 0;
+    const auto start = std::chrono::steady_clock::now();
     while (sent < payload.size() && !stopWriter) {
+      if (logged) {
+        std::this_thread::sleep_until(
+            start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(static_cast<double>(sent) /
+                                                      kLogPaceBytesPerSecond)));
+      }
+      const std::size_t piece = logged ? kLogPieceBytes : 65536;
       const ssize_t n = ::write(pty.master, payload.data() + sent,
-                                std::min<std::size_t>(65536, payload.size() - sent));
+                                std::min<std::size_t>(piece, payload.size() - sent));
       if (n > 0) {
         sent += static_cast<std::size_t>(n);
       } else {
@@ -218,9 +236,14 @@ int main(int argc, char* argv[]) {
       flood.quit();
       return;
     }
-    // Done when all text is in, or nothing came for 10 s, or the run is hopeless.
+    // Done when all text is in, or nothing came for 10 s, or the run is hopeless (a paced run
+    // takes its time).
+    const qint64 giveUpMs =
+        logged ? kGiveUpMs + static_cast<qint64>(1000.0 * static_cast<double>(total) /
+                                                 kLogPaceBytesPerSecond)
+               : kGiveUpMs;
     if (length >= expectedLength || now / 1000000 - lastProgressMs > 10000 ||
-        clock.elapsed() > kGiveUpMs) {
+        clock.elapsed() > giveUpMs) {
       doneAtNs = now;
       flood.quit();
     }
@@ -235,6 +258,9 @@ int main(int argc, char* argv[]) {
   writer.join();
 
   const long peakKb = StatusKb("VmHWM");
+  window.GetSession().StopLog();
+  const LogReadBack log = logged ? ReadBack(logPath) : LogReadBack{};
+  const bool logComplete = !logged || (log.clean && log.dropped == 0 && log.received == payload);
   const std::string text = stamped ? WithoutStamps(rea->Text()) : rea->Text();
   const bool complete = text == expected;
 
@@ -251,6 +277,7 @@ int main(int argc, char* argv[]) {
   std::printf("mode                  : %s\n",
               decode    ? "Decode Protocol, 16-byte packets"
               : stamped ? "raw HEX, relative time stamps, new line after 3.5 character times"
+              : logged  ? "raw HEX at 1 MB/s, capture log written"
                         : "raw HEX");
   std::printf("bytes sent            : %zu (%zu MB)\n", payload.size(), total / (1024 * 1024));
   std::printf("text in data window   : %zu characters (expected %zu), %zu colour runs\n",
@@ -259,8 +286,17 @@ int main(int argc, char* argv[]) {
               static_cast<unsigned long long>(rea->PaintCount() - paintsBefore));
   std::printf("every byte arrived    : %-8s target: yes, no byte lost   %s\n",
               complete ? "yes" : "NO", Verdict(complete));
-  std::printf("rendered rate         : %6.2f MB/s  target: >= %.1f MB/s  %s  (%.2f s)\n", rate,
-              kTargetMBps, Verdict(complete && rate >= kTargetMBps), seconds);
+  if (logged) {
+    std::printf("capture log read back : %-8s target: every byte, none dropped  %s  (%zu bytes, "
+                "%llu drops)\n",
+                logComplete ? "yes" : "NO", Verdict(logComplete), log.received.size(),
+                static_cast<unsigned long long>(log.dropped));
+    std::printf("rendered rate         : %6.2f MB/s  (paced by the peer)  (%.2f s)\n", rate,
+                seconds);
+  } else {
+    std::printf("rendered rate         : %6.2f MB/s  target: >= %.1f MB/s  %s  (%.2f s)\n", rate,
+                kTargetMBps, Verdict(complete && rate >= kTargetMBps), seconds);
+  }
   std::printf("longest UI event      : %6.1f ms    target: <= %.0f ms     %s\n", stallMs,
               kTargetStallMs, Verdict(stallMs <= kTargetStallMs));
   std::printf("longest probe lateness: %6.1f ms    (gap between %d ms ticks minus %d ms)\n", gapMs,
@@ -269,7 +305,7 @@ int main(int argc, char* argv[]) {
       "memory growth (peak)  : %6.2f B/B   target: < %.0f B/B     %s  (RSS %ld kB before, peak %ld "
       "kB)\n",
       growth, kTargetGrowth, Verdict(growth < kTargetGrowth), rssBefore, peakKb);
-  const bool allMet =
-      complete && rate >= kTargetMBps && stallMs <= kTargetStallMs && growth < kTargetGrowth;
+  const bool allMet = complete && logComplete && (logged || rate >= kTargetMBps) &&
+                      stallMs <= kTargetStallMs && growth < kTargetGrowth;
   return allMet ? 0 : 1;
 }

@@ -116,7 +116,7 @@ class CliRun {
   // Writes the capture log asked for; false, said, when it cannot be made.
   bool StartLog() {
     if (options_.logFile.empty()) return true;
-    const std::string problem = session_.StartLog(options_.logFile);
+    const std::string problem = session_.StartLog(options_.logFile, {}, options_.logText);
     if (!problem.empty()) output_.Error(problem);
     return problem.empty();
   }

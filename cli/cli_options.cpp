@@ -198,6 +198,11 @@ const std::vector<OptionSpec>& Options() {
        }},
       {"log", 0, true, Bit(CliCommand::Monitor) | Bit(CliCommand::Slave),
        [](CliOptions& o, const std::string& v) { return Into(o.logFile, v); }},
+      {"log-text", 0, false, Bit(CliCommand::Monitor) | Bit(CliCommand::Slave),
+       [](CliOptions& o, const std::string&) {
+         o.logText = true;
+         return std::string();
+       }},
       {"timestamps", 0, true, kShowCommands,
        [](CliOptions& o, const std::string& v) {
          const Parsed<TimeStampMode> mode = ParseTimeStampMode(v);
@@ -250,6 +255,7 @@ const OptionSpec* Find(std::string_view arg, std::string_view& name) {
 
 // What a command needs besides its options: an error naming what is missing, or empty.
 std::string Missing(const CliOptions& o) {
+  if (o.logText && o.logFile.empty()) return "'--log-text' needs '--log FILE'";
   switch (o.command) {
     case CliCommand::Ports:
       return {};
@@ -319,6 +325,7 @@ std::string CliUsageText() {
          "      --timestamps MODE  none (default), abs (hh:mm:ss.mmm) or rel (+s.mmm) per line\n"
          "      --idle-gap GAP     a new line after a silence: 100ms, or 3.5c character times\n"
          "      --log FILE         monitor, slave: write a capture log of everything on the line\n"
+         "      --log-text         with --log: the text as shown goes into the log too\n"
          "\n"
          "  -h, --help             show this help and exit\n"
          "      --version          show the version and exit\n"

@@ -53,6 +53,8 @@ struct CliOptions {
   LineEnd lineEnd = LineEnd::None;
   // monitor and slave: the capture log written; replay: the log read.
   std::string logFile;
+  // The log holds the text as shown besides the bytes.
+  bool logText = false;
   TimeStampMode timeStamps = TimeStampMode::None;
   std::optional<IdleGap> idleGap;
 };

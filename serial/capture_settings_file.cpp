@@ -12,6 +12,7 @@ namespace {
 constexpr std::string_view kStampsKey = "TimeStamps";
 constexpr std::string_view kGapOnKey = "IdleGap_On";
 constexpr std::string_view kGapKey = "IdleGap";
+constexpr std::string_view kLogTextKey = "Log_Shown_Text";
 const std::string_view kColorKey = kColorFileKeys[static_cast<int>(ColorRole::TimeStamp)];
 
 std::string_view StampModeText(TimeStampMode mode) {
@@ -35,6 +36,7 @@ std::vector<std::string> WriteCaptureSettingsLines(const CaptureSettings& s) {
       std::string(kGapOnKey) + "=" + BoolText(s.idleGapOn),
       std::string(kGapKey) + "=" + FormatIdleGap(s.idleGap),
       std::string(kColorKey) + "=" + std::to_string(static_cast<int32_t>(s.timeStampColor)),
+      std::string(kLogTextKey) + "=" + BoolText(s.logShownText),
   };
 }
 
@@ -50,6 +52,8 @@ CaptureSettings ReadCaptureSettingsLines(const std::vector<std::string>& lines,
       if (mode.ok()) s.timeStamps = mode.value; else problems.push_back(mode.error);
     } else if (key == kGapOnKey) {
       s.idleGapOn = IsTrueText(value);
+    } else if (key == kLogTextKey) {
+      s.logShownText = IsTrueText(value);
     } else if (key == kGapKey) {
       const auto gap = ParseIdleGap(value);
       if (gap.ok()) s.idleGap = gap.value; else problems.push_back(gap.error);

@@ -11,12 +11,15 @@
 namespace ferrotap {
 
 // The capture display's settings, kept in a file of their own beside a .cps file so that .cps
-// files stay as they are: time stamps, the idle gap that starts a line, the stamps' colour.
+// files stay as they are: time stamps, the idle gap that starts a line, the stamps' colour, what
+// a capture log holds.
 struct CaptureSettings {
   TimeStampMode timeStamps = TimeStampMode::None;
   bool idleGapOn = false;
   IdleGap idleGap{IdleGap::Unit::Characters, 3500};
   Color timeStampColor = kDefaultColors[static_cast<int>(ColorRole::TimeStamp)];
+  // A capture log holds the shown text besides the bytes.
+  bool logShownText = false;
   bool operator==(const CaptureSettings&) const = default;
 };
 

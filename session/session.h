@@ -107,7 +107,9 @@ class Session {
   // line event is appended with its read time and port, by a writer thread. StartLog returns a
   // message naming the file when it cannot be created (a log already running is ended first); a
   // later write error is reported once through the output. StopLog writes what is queued.
-  std::string StartLog(const std::string& path, const CaptureLogWriterOptions& options = {});
+  // With `withShownText` the text shown goes into the log too, as it is shown.
+  std::string StartLog(const std::string& path, const CaptureLogWriterOptions& options = {},
+                       bool withShownText = false);
   void StopLog();
   bool Logging() const { return log_ != nullptr; }
   CaptureLogStatus LogStatus() const;

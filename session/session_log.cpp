@@ -7,17 +7,26 @@
 
 namespace ferrotap {
 
-std::string Session::StartLog(const std::string& path, const CaptureLogWriterOptions& options) {
+std::string Session::StartLog(const std::string& path, const CaptureLogWriterOptions& options,
+                              bool withShownText) {
   StopLog();
   // The writer's thread reports a write error; the user hears of it on the loop thread.
   auto opened = CaptureLogWriter::Open(path, clock_, options, [this](const std::string& message) {
     host_.Post([this, message] { output_.Error(message); });
   });
   log_ = std::move(opened.writer);
+  if (log_ && withShownText) {
+    text_->SetTap([this](std::optional<ColorRole> role, std::string_view text, int64_t timeNs) {
+      // The background role never colours text: its number stands for the system's text colour.
+      const auto detail = static_cast<uint8_t>(role ? *role : ColorRole::Background);
+      Log(SessionPort::A, CaptureKind::Text, text, timeNs, CaptureLineEvent::None, detail);
+    });
+  }
   return opened.error;
 }
 
 void Session::StopLog() {
+  text_->SetTap({});
   log_.reset();
 }
 

@@ -40,22 +40,23 @@ void SessionText::BreakLine(ColorRole role, const Bytes& lineBreak) {
 }
 
 void SessionText::Emit(std::optional<ColorRole> role, const Bytes& text) {
-  const auto show = [&](std::string_view piece) {
-    if (role) {
-      output_.Show(*role, Bytes(piece));
+  const int64_t timeNs = readNs_ ? *readNs_ : SteadyNowNs();
+  const auto show = [&](std::optional<ColorRole> pieceRole, std::string_view piece) {
+    if (pieceRole) {
+      output_.Show(*pieceRole, Bytes(piece));
     } else {
       output_.ShowSystemText(Bytes(piece));
     }
+    if (tap_) tap_(pieceRole, piece, timeNs);
   };
   if (!lines_.On()) {
     lines_.Follow(text);
-    show(text);
+    show(role, text);
     return;
   }
-  const int64_t readNs = readNs_ ? *readNs_ : SteadyNowNs();
-  for (const StampedPiece& piece : lines_.Split(text, readNs)) {
-    if (!piece.stamp.empty()) output_.Show(ColorRole::TimeStamp, piece.stamp);
-    show(piece.text);
+  for (const StampedPiece& piece : lines_.Split(text, timeNs)) {
+    if (!piece.stamp.empty()) show(ColorRole::TimeStamp, piece.stamp);
+    show(role, piece.text);
   }
 }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string_view>
 
 #include "core/bytes.h"
 #include "core/colors.h"
@@ -42,6 +44,12 @@ class SessionText {
   // The display was cleared: what comes next starts a line.
   void Cleared() { lines_.Reset(); }
 
+  // Gets every piece of text as it is inserted, with its colour (none: the system's text colour)
+  // and time; empty for none.
+  using Tap = std::function<void(std::optional<ColorRole> role, std::string_view text,
+                                 int64_t steadyNs)>;
+  void SetTap(Tap tap) { tap_ = std::move(tap); }
+
  private:
   // One insertion in a role's colour, or in the system's text colour without a role.
   void Emit(std::optional<ColorRole> role, const Bytes& text);
@@ -53,6 +61,7 @@ class SessionText {
   Bytes buffer_;
   LineStamps lines_;
   std::optional<int64_t> readNs_;
+  Tap tap_;
 };
 
 }  // namespace ferrotap

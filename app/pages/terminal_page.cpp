@@ -143,7 +143,10 @@ QWidget* TerminalPage::BuildSideColumn() {
   connect(BBPAUSE, &QPushButton::toggled, REA, &DataWindow::SetPaused);
   LBTIMESTAMP = Named<QLabel>("LBTIMESTAMP", "Timestamps");
   CBOXTIMESTAMP = Named<EditableComboBox>("CBOXTIMESTAMP");
-  CBOXTIMESTAMP->addItems({"None", "Absolute (hh:mm:ss.mmm)", "Relative (+s.mmm)"});
+  // Short items, so that label and box share a row; the tips show the formats.
+  CBOXTIMESTAMP->addItems({"None", "Absolute", "Relative"});
+  CBOXTIMESTAMP->setItemData(1, "Time of day: hh:mm:ss.mmm", Qt::ToolTipRole);
+  CBOXTIMESTAMP->setItemData(2, "Since the previous stamp: +s.mmm", Qt::ToolTipRole);
   CBIDLEGAP = Named<QCheckBox>("CBIDLEGAP", "New line after idle");
   EDIDLEGAP = Named<QLineEdit>("EDIDLEGAP", "3.5c");
   EDIDLEGAP->setToolTip("Milliseconds like 100ms, or character times like 3.5c");
@@ -151,6 +154,7 @@ QWidget* TerminalPage::BuildSideColumn() {
   BBLOGFILE = Named<QPushButton>("BBLOGFILE", "Log to file");
   BBLOGFILE->setCheckable(true);
   BBOPENLOG = Named<QPushButton>("BBOPENLOG", "Open log");
+  CBLOGTEXT = Named<QCheckBox>("CBLOGTEXT", "Log the shown text too");
 
   GBCOMSIM = Named<QGroupBox>("GBCOMSIM", " Command to simulate ");
   SESIMCOMM = Named<QSpinBox>("SESIMCOMM");
@@ -181,15 +185,20 @@ QWidget* TerminalPage::BuildSideColumn() {
   layout->setSpacing(kGap);
   layout->addWidget(CBDECPROT);
   layout->addWidget(simulation);
-  layout->addSpacing(kGap);
   layout->addWidget(Label39);
   layout->addWidget(CBINDATAF);
   layout->addWidget(Label8);
   layout->addWidget(CBOUTDATAF);
-  layout->addWidget(CBECHO);
-  layout->addWidget(BBPAUSE);
-  layout->addWidget(LBTIMESTAMP);
-  layout->addWidget(CBOXTIMESTAMP);
+  // The capture controls share rows, so that the simulation's command keeps its height in the
+  // smallest window.
+  auto* echo = new QHBoxLayout;
+  echo->addWidget(CBECHO, 1);
+  echo->addWidget(BBPAUSE, 1);
+  layout->addLayout(echo);
+  auto* stamps = new QHBoxLayout;
+  stamps->addWidget(LBTIMESTAMP);
+  stamps->addWidget(CBOXTIMESTAMP, 1);
+  layout->addLayout(stamps);
   auto* gap = new QHBoxLayout;
   gap->addWidget(CBIDLEGAP, 1);
   gap->addWidget(EDIDLEGAP);
@@ -198,6 +207,7 @@ QWidget* TerminalPage::BuildSideColumn() {
   log->addWidget(BBLOGFILE);
   log->addWidget(BBOPENLOG);
   layout->addLayout(log);
+  layout->addWidget(CBLOGTEXT);
   layout->addStretch(1);
   layout->addWidget(GBCOMSIM);
   return column;

@@ -72,6 +72,8 @@ class TerminalPage : public QWidget {
   QLineEdit* EDIDLEGAP;
   QPushButton* BBLOGFILE;
   QPushButton* BBOPENLOG;
+  // A log started from now on holds the text as shown besides the bytes.
+  QCheckBox* CBLOGTEXT;
   // The stamps chosen; none while the box shows no item.
   TimeStampMode TimeStamps() const;
 

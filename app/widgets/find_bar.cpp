@@ -18,8 +18,10 @@ FindBar::FindBar(DataWindow* window, std::function<bool()> hexShown, QWidget* pa
   setObjectName("PNFIND");
   EDFIND = Named<QLineEdit>("EDFIND");
   EDFIND->setPlaceholderText("Find (in HEX: byte values like 0D 0A)");
-  EDFIND->setMinimumWidth(160);
-  CBFINDCASE = Named<QCheckBox>("CBFINDCASE", "Match case");
+  // Short captions: the row fits the data window of the smallest window.
+  EDFIND->setMinimumWidth(80);
+  CBFINDCASE = Named<QCheckBox>("CBFINDCASE", "Case");
+  CBFINDCASE->setToolTip("Match case");
   BBFINDPREV = Named<QPushButton>("BBFINDPREV", "Previous");
   BBFINDNEXT = Named<QPushButton>("BBFINDNEXT", "Next");
   STFINDCOUNT = Named<QLabel>("STFINDCOUNT");

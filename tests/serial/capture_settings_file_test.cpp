@@ -24,6 +24,7 @@ class CaptureSettingsFileTest : public QObject {
     s.idleGapOn = true;
     s.idleGap = {IdleGap::Unit::Milliseconds, 250'500};
     s.timeStampColor = 0x123456;
+    s.logShownText = true;
     std::vector<std::string> problems;
     QCOMPARE(ReadCaptureSettingsLines(WriteCaptureSettingsLines(s), {}, problems), s);
     QVERIFY(problems.empty());

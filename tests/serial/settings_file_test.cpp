@@ -18,6 +18,7 @@
 #include "app/widgets/color_swatch.h"
 #include "app/widgets/editable_combo_box.h"
 #include "app/main_window.h"
+#include "app/pages/terminal_page.h"
 #include "core/program_folders.h"
 #include "app/status_strip.h"
 #include "serial/com_port.h"
@@ -74,6 +75,15 @@ class SettingsFileTest : public QObject {
     QCOMPARE(lines[19], std::string("BackGround_color=-16777211"));
     QVERIFY(!window->ComSetting()->BBCOMAPPLY->isEnabled());
     QVERIFY(dialogs_.Errors().isEmpty());
+  }
+
+  // Capture settings written before any .cps file are taken, not overwritten by defaults.
+  void firstStartKeepsLoneCaptureSettings() {
+    const QString capture = dir_->filePath("Port_CFG.capture");
+    WriteLines(capture, {"TimeStamps=rel"});
+    MainWindow* window = Open(dir_->path());
+    QCOMPARE(window->Terminal()->TimeStamps(), TimeStampMode::Relative);
+    QCOMPARE(LinesOf(capture)[0], std::string("TimeStamps=rel"));
   }
 
   void readOnlyProgramFolderKeepsSettingsInTheConfigFolder() {

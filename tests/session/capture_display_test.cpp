@@ -162,11 +162,12 @@ class CaptureDisplayTest : public QObject {
     QVERIFY(first.timeNs - writtenNs < 100 * kMs);
   }
 
-  // A live session logs what it reads and sends; played back through another session, the log
-  // shows exactly what the live one showed, stamps and frames included, and sends nothing.
+  // A live session logs what it reads and sends, and the text it shows when asked; played back
+  // through another session, the log shows exactly what the live one showed, stamps and frames
+  // included, and sends nothing.
   void logPlaysBackAsItWasShown() {
     LoggingSession s("virtual:capture-display", 20'000);
-    QCOMPARE(s.logError, std::string());
+    QCOMPARE(s.session.StartLog(s.path, {}, true), std::string());
     s.peer->Write("AB", 2);
     QVERIFY(s.loop.ProcessUntil([&] { return s.out.receivedA == "AB"; }, std::chrono::seconds(5)));
     QVERIFY(s.session.SendTyped("xy"));
@@ -178,11 +179,18 @@ class CaptureDisplayTest : public QObject {
     CaptureLogReader reader;
     QVERIFY(reader.Open(s.path));
     std::string kinds;
+    std::string text;
     CaptureRecordView record;
     while (reader.Next(record)) {
+      if (record.kind == CaptureKind::Text) {
+        const bool stamp = record.detail == static_cast<uint8_t>(ColorRole::TimeStamp);
+        text += stamp ? "{" + std::string(record.payload) + "}" : std::string(record.payload);
+        continue;
+      }
       kinds += (record.kind == CaptureKind::Sent ? "S:" : "R:") + std::string(record.payload) + " ";
     }
     QCOMPARE(kinds, std::string("R:AB S:xy R:C "));
+    QCOMPARE(text, Marked(s.out));
     QCOMPARE(reader.Stopped().reason, CaptureLogStop::Reason::End);
 
     SessionOptions options = s.host.Options();
