@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // ferrotap-cli's command line: any arguments give a decision; an error names the program, ends
-// its line and exits 2; a run has its command's port, and --help anywhere wins.
+// its line and exits 2; a run has its command's port and files, and --help anywhere wins.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(o.command == ferrotap::CliCommand::Ports || !o.portA.empty());
       }
       FUZZ_CHECK(o.command != ferrotap::CliCommand::Master || !o.queries.empty());
+      // A slave plays a table or the demo device, never both; the shown text needs a log.
+      if (o.command == ferrotap::CliCommand::Slave) FUZZ_CHECK(o.demo == o.pstFile.empty());
+      FUZZ_CHECK(!o.logText || !o.logFile.empty());
       for (const int code : o.queries) FUZZ_CHECK(code >= 0 && code <= 255);
       break;
     case Kind::Print:
