@@ -8,7 +8,6 @@ namespace ferrotap {
 void SilenceFramer::SetRules(const SilenceRules& rules) {
   rules_ = rules;
   gapNs_ = rules.gap.Nanoseconds(rules.line);
-  charNs_ = CharacterTimeNs(rules.line, 1000);
   const std::size_t width =
       rules.useChecksum ? static_cast<std::size_t>(ChecksumWidth(rules.checksumKind)) : 0;
   // A frame holds at least one byte besides its checksum.
@@ -23,13 +22,10 @@ void SilenceFramer::Read(std::string_view bytes, int64_t readNs, const Emit& emi
   const int64_t silenceNs = readNs - CharacterTimeNs(rules_.line, n * 1000) - lastReadNs_;
   const bool seen = haveRead_ && !open_.empty() && gapNs_ > 0 && silenceNs >= gapNs_;
   const bool rested = seen && silenceNs >= RestNs();
-  // The read's first byte ended after the previous read returned (within a character) and its
-  // last one before this read did: a silence between its bytes needs that much time.
-  const bool inside = !haveRead_ || readNs - lastReadNs_ + charNs_ >= (n - 1) * charNs_ + gapNs_;
   if (seen) seen_.emplace_back(open_.size(), readNs);
   flags_.push_back(
       static_cast<uint8_t>(kMayCut | (seen ? kSeenGap : 0) | (rested ? kRested : 0)));
-  flags_.insert(flags_.end(), bytes.size() - 1, inside ? kMayCut : 0);
+  flags_.insert(flags_.end(), bytes.size() - 1, kMayCut);
   open_.append(bytes);
   lastReadNs_ = readNs;
   haveRead_ = true;

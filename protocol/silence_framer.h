@@ -48,8 +48,9 @@ inline constexpr std::size_t kLongestCheckedFrame = 1024;
 // With a checksum the bytes decide and the times only say where a cut may be:
 // - A cut is made where the bytes before it check and the bytes after it start a frame that
 //   checks too. A 16-bit CRC matches by chance once in 65536 positions, which over 100 000 frames
-//   happens several times; two frames in a row by chance is once in 2^32. A cut may be between
-//   reads, or inside a read that took longer than its bytes and a silence need.
+//   happens several times; two frames in a row by chance is once in 2^32. The times cannot rule
+//   a cut out: an adapter or a driver passes bytes on in packets, so bytes read together may
+//   have crossed the line with a silence between them.
 // - When the line rests (no read for the silence, and at least kLateReadNs), what is open is cut
 //   into frames that all check if it can be; a silence that long seen between reads ends a
 //   frame that checks before it.
@@ -75,7 +76,7 @@ class SilenceFramer {
 
  private:
   // Flags of each open byte: what the reads' times say about a silence before it.
-  static constexpr uint8_t kMayCut = 1;   // the times leave room for a silence
+  static constexpr uint8_t kMayCut = 1;   // read with a time: a silence may be before it
   static constexpr uint8_t kSeenGap = 2;  // the times show one
   static constexpr uint8_t kRested = 4;   // one as long as a rest
 
@@ -97,7 +98,6 @@ class SilenceFramer {
 
   SilenceRules rules_;
   int64_t gapNs_ = 0;
-  int64_t charNs_ = 0;
   std::size_t minFrame_ = 1;
   Bytes open_;
   std::vector<uint8_t> flags_;

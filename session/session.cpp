@@ -169,6 +169,7 @@ void Session::ShowRead(SessionPort port, const Bytes& bytes, const ReadMarks& ma
   text_->SetReadTime(readNs);
   if (Options().decode) {
     (a ? decoderA_ : decoderB_)->Decode(bytes, definition_, DecodingOptions(port), marks);
+    (a ? silenceLagNsA_ : silenceLagNsB_) = std::max<int64_t>(0, SteadyNowNs() - readNs);
     Flush();
     WatchSilence(port);
   } else {
@@ -192,19 +193,23 @@ void Session::WatchSilence(SessionPort port) {
     return;
   }
   constexpr int64_t kNsPerMs = 1'000'000;
-  const int64_t wait = *due - SteadyNowNs();
+  const int64_t lag = port == SessionPort::A ? silenceLagNsA_ : silenceLagNsB_;
+  const int64_t wait = *due + lag - SteadyNowNs();
   timer.Start(wait <= 0 ? 0 : static_cast<int>((wait + kNsPerMs - 1) / kNsPerMs));
 }
 
 // Bytes that wait to be read may continue the frame: their read stamps decide when they are
-// read, not the time this timer came round.
+// read, not the time this timer came round. The silence is counted from when the loop got to the
+// last read, not from the read: while the loop was behind, the reader may have held what followed.
 void Session::SilenceDue(SessionPort port) {
   const bool a = port == SessionPort::A;
   ComPort& comPort = a ? *portA_ : *portB_;
   if (comPort.PortState() == ComPort::State::Open && comPort.BytesAvailable() > 0) return;
   Snapshot snapshot(*this);
   if (!Options().decode) return;
-  (a ? decoderA_ : decoderB_)->SilenceElapsed(SteadyNowNs(), definition_, DecodingOptions(port));
+  const int64_t lag = a ? silenceLagNsA_ : silenceLagNsB_;
+  (a ? decoderA_ : decoderB_)
+      ->SilenceElapsed(SteadyNowNs() - lag, definition_, DecodingOptions(port));
   Flush();
   WatchSilence(port);
 }

@@ -220,6 +220,10 @@ class Session {
   std::unique_ptr<SessionTimer> silenceTimerB_;
   // Steady clock: when port A's line last carried a byte, received or sent.
   int64_t lineBusyUntilNsA_ = 0;
+  // How long after its last read a port's bytes were decoded: the reader may not have delivered
+  // what followed while the loop thread was behind, so a silence counts from then.
+  int64_t silenceLagNsA_ = 0;
+  int64_t silenceLagNsB_ = 0;
   std::unique_ptr<FileSend> fileSend_;
   MasterExchange exchange_;
   SessionCounters counters_;
