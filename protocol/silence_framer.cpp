@@ -77,11 +77,16 @@ std::size_t SilenceFramer::NextEnd(bool resting, bool force) const {
     if (end < n && HasCheckingEnd(end)) return end;
   }
   std::vector<std::size_t> failed;
-  // A silence as long as a rest ends the frame before it when the bytes on either side check.
+  // A silence as long as a rest ends the frame before it when the bytes on either side check: at
+  // a rest, the frame before or all after; while bytes come, two frames in a row after it (a
+  // reader that was held up shows such a silence anywhere, and a large read after it holds many
+  // places where one frame checks by chance).
   for (const auto& [at, readNs] : seen_) {
     if ((flags_[at] & kRested) == 0) continue;
-    const bool after = resting ? AllCheck(at, failed) : HasCheckingEnd(at);
-    if (after || std::find(ends.begin(), ends.end(), at) != ends.end()) return at;
+    const bool checks = resting ? AllCheck(at, failed) ||
+                                      std::find(ends.begin(), ends.end(), at) != ends.end()
+                                : ChainFrom(at);
+    if (checks) return at;
   }
   if (resting) {
     for (const std::size_t end : ends) {
@@ -130,6 +135,15 @@ void SilenceFramer::CheckingEnds(std::size_t from, std::vector<std::size_t>& end
       if (firstOnly) return;
     }
   }
+}
+
+bool SilenceFramer::ChainFrom(std::size_t from) const {
+  std::vector<std::size_t> ends;
+  CheckingEnds(from, ends, false);
+  for (const std::size_t end : ends) {
+    if (end < open_.size() && HasCheckingEnd(end)) return true;
+  }
+  return false;
 }
 
 bool SilenceFramer::HasCheckingEnd(std::size_t from) const {

@@ -52,8 +52,8 @@ inline constexpr std::size_t kLongestCheckedFrame = 1024;
 //   a cut out: an adapter or a driver passes bytes on in packets, so bytes read together may
 //   have crossed the line with a silence between them.
 // - When the line rests (no read for the silence, and at least kLateReadNs), what is open is cut
-//   into frames that all check if it can be; a silence that long seen between reads ends a
-//   frame that checks before it.
+//   into frames that all check if it can be. A silence that long seen between reads ends the
+//   bytes before it at a rest when they check, and at once when two frames that check follow.
 // - Bytes that do not check (a damaged frame, a reader later than kLateReadNs) are held open for
 //   kSilenceHoldNs of read time after the apparent silence, then cut where the next frame that
 //   checks starts, or else at that silence.
@@ -90,6 +90,8 @@ class SilenceFramer {
   // first only when `firstOnly`.
   void CheckingEnds(std::size_t from, std::vector<std::size_t>& ends, bool firstOnly) const;
   bool HasCheckingEnd(std::size_t from) const;
+  // Whether two frames that check follow each other from `from`.
+  bool ChainFrom(std::size_t from) const;
   // Whether the open bytes from `from` on are all frames that check.
   bool AllCheck(std::size_t from, std::vector<std::size_t>& failed) const;
   std::size_t FirstSeenGap() const;
