@@ -34,7 +34,7 @@ struct SilenceRules {
 // that long) is shorter than this only on slow lines. How long an end that the checksums cannot
 // confirm is held open before the timing alone cuts it. The longest frame searched for a
 // checksum.
-inline constexpr int64_t kLateReadNs = 1'000'000;
+inline constexpr int64_t kLateReadNs = 3'000'000;
 inline constexpr int64_t kSilenceHoldNs = 100'000'000;
 inline constexpr std::size_t kLongestCheckedFrame = 1024;
 
