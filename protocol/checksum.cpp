@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "core/crc32.h"
 #include "serial/key_value.h"
 
 namespace ferrotap {
@@ -24,7 +25,7 @@ constexpr std::array<T, 256> MsbFirstTable(T poly) {
   return table;
 }
 
-// For the reflected CRCs (Modbus, CRC-32): `poly` is the bit-reversed polynomial.
+// For the reflected CRC-16/MODBUS: `poly` is the bit-reversed polynomial.
 template <typename T>
 constexpr std::array<T, 256> LsbFirstTable(T poly) {
   std::array<T, 256> table{};
@@ -37,7 +38,7 @@ constexpr std::array<T, 256> LsbFirstTable(T poly) {
   return table;
 }
 
-// The reflected CRCs also take four bytes a step: table k advances a byte's remainder past k more
+// CRC-16/MODBUS also takes four bytes a step: table k advances a byte's remainder past k more
 // bytes, so the four lookups of a step do not wait on each other.
 template <typename T>
 constexpr std::array<std::array<T, 256>, 4> SlicingTables(T poly) {
@@ -55,17 +56,13 @@ constexpr std::array<std::array<T, 256>, 4> SlicingTables(T poly) {
 constexpr auto kCrc8Table = MsbFirstTable<std::uint8_t>(0x07);
 constexpr auto kCrc16CcittTable = MsbFirstTable<std::uint16_t>(0x1021);
 constexpr auto kCrc16ModbusTables = SlicingTables<std::uint16_t>(0xA001);
-constexpr auto kCrc32Tables = SlicingTables<std::uint32_t>(0xEDB88320u);
 constexpr const auto& kCrc16ModbusTable = kCrc16ModbusTables[0];
-constexpr const auto& kCrc32Table = kCrc32Tables[0];
 
 std::uint32_t InitialState(ChecksumKind kind) {
   switch (kind) {
     case ChecksumKind::Crc16Modbus:
     case ChecksumKind::Crc16CcittFalse:
       return 0xFFFF;
-    case ChecksumKind::Crc32:
-      return 0xFFFFFFFFu;
     default:
       return 0;
   }
@@ -154,15 +151,10 @@ void RunningChecksum::Feed(std::string_view bytes) {
     case ChecksumKind::Crc16Xmodem:
       for (; p != end; ++p) s = ((s << 8) ^ kCrc16CcittTable[((s >> 8) ^ *p) & 0xFF]) & 0xFFFF;
       break;
-    case ChecksumKind::Crc32: {
-      const auto& t = kCrc32Tables;
-      for (; end - p >= 4; p += 4) {
-        s ^= p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-        s = t[3][s & 0xFF] ^ t[2][(s >> 8) & 0xFF] ^ t[1][(s >> 16) & 0xFF] ^ t[0][s >> 24];
-      }
-      for (; p != end; ++p) s = (s >> 8) ^ kCrc32Table[(s ^ *p) & 0xFF];
+    case ChecksumKind::Crc32:
+      // The capture log's CRC-32, which continues from a finished value.
+      s = Crc32(bytes, s);
       break;
-    }
   }
   state_ = s;
 }
@@ -171,8 +163,6 @@ std::uint32_t RunningChecksum::Value() const {
   switch (kind_) {
     case ChecksumKind::Lrc8:
       return (0x100 - state_) & 0xFF;
-    case ChecksumKind::Crc32:
-      return ~state_;
     default:
       return state_;
   }

@@ -53,7 +53,7 @@ void PacketDecoder::Decode(const Bytes& chunk, const ProtocolDefinition& definit
     if (state_.phase != DecoderPhase::Idle) state_.ResetPacket();
     DecodeBySilence(chunk, marks);
   } else {
-    frame_.clear();
+    silence_.Clear();
     DecodeByStx(chunk);
     if (!state_.cksRead) state_.checksum = running_.Value();
   }
@@ -298,7 +298,7 @@ void PacketDecoder::AbandonPacket(const char* why) {
   out_.DisarmTimer(state_.packTrigger);
   state_.ResetPacket();
   state_.data.clear();
-  frame_.clear();
+  silence_.Clear();
   const Bytes& lineBreak = opt_->lineBreak;
   out_.SelectColor(ColorRole::ProtFatalError);
   out_.Write(lineBreak + (port_ == Port::A ? "Port A" : "Port B") + ": Pack abandoned, " + why +
@@ -381,7 +381,7 @@ void PacketDecoder::ResetCurrentPacket(const Bytes& text, const Bytes& lineBreak
   out_.DisarmTimer(state_.packTrigger);
   out_.DisarmTimer(handShakeTrigger_);
   state_.ResetPacket();
-  frame_.clear();
+  silence_.Clear();
   out_.SelectColor(ColorRole::ProtFatalError);
   out_.Write(text + lineBreak);
   out_.SelectColor(ColorRole::PortAData);

@@ -14,6 +14,7 @@
 #include "protocol/checksum.h"
 #include "protocol/decoded_packet.h"
 #include "protocol/protocol_definition.h"
+#include "protocol/silence_framer.h"
 #include "serial/read_mark.h"
 
 namespace ferrotap {
@@ -142,6 +143,7 @@ class PacketDecoder {
   void Begin(const ProtocolDefinition& definition, const DecoderOptions& options);
   void DecodeByStx(const Bytes& chunk);
   void DecodeBySilence(const Bytes& chunk, std::span<const ReadMark> marks);
+  SilenceRules RulesOfSilence() const;
   std::size_t TakeWholePacket(const Bytes& chunk, std::size_t i);
   // Returns whether b was a hand-shake character or a stray byte; false when it opened a packet.
   bool HandleIdle(uint8_t b);
@@ -176,9 +178,8 @@ class PacketDecoder {
   // The checksum over the bytes of the packet in progress, and its bytes as received.
   RunningChecksum running_;
   Bytes cksBytes_;
-  // Framing by silence: the bytes of the frame still open after a chunk, and where frames start.
-  Bytes frame_;
-  IdleGapFramer framer_{IdleGap{}, CharacterFrame{}};
+  // Framing by silence: the bytes of the frame still open after a chunk, and where frames end.
+  SilenceFramer silence_;
   // The frame's LEN does not count what the frame holds.
   bool lenMismatch_ = false;
   // Reused from packet to packet, so that a line costs no allocation.

@@ -15,59 +15,56 @@ IdleGap SilenceGap(const ProtocolOptions& o) {
 
 }  // namespace
 
-// Each read of the chunk is measured against the end of the read before it: a gap of at least the
-// silence ends the frame in progress before the read's bytes join the next one. A frame that lies
-// in the chunk is decoded where it stands; only the one still open at the end is kept.
+SilenceRules PacketDecoder::RulesOfSilence() const {
+  const ProtocolOptions& o = opt_->protocol;
+  SilenceRules rules;
+  rules.gap = SilenceGap(o);
+  rules.line = opt_->line;
+  rules.useChecksum = o.useChecksum;
+  rules.checksumKind = o.checksumKind;
+  rules.checksumOrder = o.checksumOrder;
+  rules.headerBytes = (o.useId ? 1 : 0) + (o.silenceUsesLen ? 1 : 0) + (o.useCmd ? 1 : 0);
+  if (o.useHandShake) {
+    rules.loneBytes.set(def_->ACK_CHAR);
+    rules.loneBytes.set(def_->NAK_CHAR);
+    if (o.syncType == SyncType::Character) rules.loneBytes.set(def_->SYN_CHAR);
+  }
+  return rules;
+}
+
+// Each read of the chunk goes to the framer with its time; the frames it ends are decoded where
+// they stand.
 void PacketDecoder::DecodeBySilence(const Bytes& chunk, std::span<const ReadMark> marks) {
-  framer_.SetGap(SilenceGap(opt_->protocol), opt_->line);
+  silence_.SetRules(RulesOfSilence());
+  const SilenceFramer::Emit emit = [this](std::string_view frame) { CompleteFrame(frame); };
   const std::string_view bytes(chunk);
-  std::size_t open = 0;  // where the open frame's bytes in this chunk start
-  const auto complete = [&](std::size_t end) {
-    if (frame_.empty()) {
-      if (end > open) CompleteFrame(bytes.substr(open, end - open));
-    } else {
-      frame_.append(bytes.substr(open, end - open));
-      const Bytes frame = std::move(frame_);
-      frame_.clear();
-      CompleteFrame(frame);
-    }
-    open = end;
-  };
+  if (marks.empty()) silence_.Continue(bytes, emit);
   for (std::size_t k = 0; k < marks.size(); ++k) {
     const std::size_t start = std::min(marks[k].offset, bytes.size());
     const std::size_t end =
         k + 1 < marks.size() ? std::min(marks[k + 1].offset, bytes.size()) : bytes.size();
     if (end <= start) continue;
-    if (framer_.StartsFrame(marks[k].steadyNs, end - start)) complete(start);
+    silence_.Read(bytes.substr(start, end - start), marks[k].steadyNs, emit);
     // A line that never rests: the frame is given up at the bound.
-    if (frame_.size() + (end - open) >= kMaxEtxPacketData) {
-      open = end;
-      AbandonPacket("no silence");
-    }
+    if (silence_.OpenSize() >= kMaxEtxPacketData) AbandonPacket("no silence");
   }
-  frame_.append(bytes.substr(open));
-  if (frame_.size() >= kMaxEtxPacketData) AbandonPacket("no silence");
+  if (silence_.OpenSize() >= kMaxEtxPacketData) AbandonPacket("no silence");
 }
 
 bool PacketDecoder::SilenceElapsed(int64_t nowNs, const ProtocolDefinition& definition,
                                    const DecoderOptions& options) {
-  if (frame_.empty() || options.protocol.framing != Framing::BySilence) return false;
+  if (silence_.OpenSize() == 0 || options.protocol.framing != Framing::BySilence) return false;
   Begin(definition, options);
-  framer_.SetGap(SilenceGap(options.protocol), options.line);
-  const bool ended = nowNs >= framer_.FrameEndNs();
-  if (ended) {
-    const Bytes frame = std::move(frame_);
-    frame_.clear();
-    CompleteFrame(frame);
-  }
+  silence_.SetRules(RulesOfSilence());
+  const bool ended =
+      silence_.Rest(nowNs, [this](std::string_view frame) { CompleteFrame(frame); });
   def_ = nullptr;
   opt_ = nullptr;
   return ended;
 }
 
 std::optional<int64_t> PacketDecoder::SilenceDueNs() const {
-  if (frame_.empty()) return std::nullopt;
-  return framer_.FrameEndNs();
+  return silence_.DueNs();
 }
 
 void PacketDecoder::CompleteFrame(std::string_view frame) {

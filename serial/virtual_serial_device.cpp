@@ -228,13 +228,18 @@ IoResult VirtualSerialDevice::Read(char* buffer, std::size_t size) {
 }
 
 IoResult VirtualSerialDevice::Write(const char* data, std::size_t size) {
+  return WriteAfterSilence(data, size, std::chrono::nanoseconds(0));
+}
+
+IoResult VirtualSerialDevice::WriteAfterSilence(const char* data, std::size_t size,
+                                                std::chrono::nanoseconds silence) {
   std::lock_guard lock(cable_->mutex);
   if (cable_->unplugged) return Unplugged(path_);
   Cable::End& end = cable_->ends[side_];
   const auto now = Clock::now();
   const int64_t characterNs = cable_->paced ? cable_->CharacterNs(side_) : 0;
   if (characterNs > 0) {
-    auto leaves = std::max(now, end.lineFree);
+    auto leaves = std::max(now, end.lineFree + silence);
     for (std::size_t i = 0; i < size; ++i) {
       leaves += std::chrono::nanoseconds(characterNs);
       end.sending.push_back({data[i], leaves});

@@ -43,6 +43,10 @@ class VirtualSerialDevice : public SerialDevice {
   void PurgeInput() override;
   void PurgeOutput() override;
 
+  // For tests and benchmarks on a paced cable: the bytes go on the line once it has rested for
+  // `silence` after what this end wrote before, as a sender that keeps a gap exactly.
+  IoResult WriteAfterSilence(const char* data, std::size_t size, std::chrono::nanoseconds silence);
+
   // For tests: make the other end report line errors, or a break.
   void InjectLineErrors(uint8_t bits);
   void SendBreak();

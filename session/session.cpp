@@ -2,9 +2,7 @@
 #include "session/session.h"
 
 #include <algorithm>
-#include <chrono>
 #include <exception>
-#include <thread>
 
 #include "serial/com_port.h"
 #include "session/file_send.h"
@@ -22,8 +20,7 @@ bool Session::DecoderOutput::Transmit(const Bytes& bytes) {
   // A log played back answers nobody: its answers are in the log.
   if (session_.liveClock_) return false;
   try {
-    session_.KeepSilenceBeforeSend(bytes.size());
-    session_.SendOnPortA(bytes);
+    session_.SendAfterSilence(bytes);
     ++sent_;
     return true;
   } catch (const std::exception& error) {
@@ -104,6 +101,7 @@ Session::Session(SessionHost& host, SessionOutput& output, const std::string& se
   rs485Timer_ = host.NewTimer("TIMER485", [this] { Rs485TimerExpired(); });
   silenceTimerA_ = host.NewTimer("SilenceA", [this] { SilenceDue(SessionPort::A); });
   silenceTimerB_ = host.NewTimer("SilenceB", [this] { SilenceDue(SessionPort::B); });
+  silenceSendTimer_ = host.NewTimer("SilenceSend", [this] { SilenceSendDue(); });
   fileSend_ = std::make_unique<FileSend>(*this);
   CreatePorts(settingsDir);
 }
@@ -173,6 +171,7 @@ void Session::ShowRead(SessionPort port, const Bytes& bytes, const ReadMarks& ma
   text_->SetReadTime(readNs);
   if (Options().decode) {
     (a ? decoderA_ : decoderB_)->Decode(bytes, definition_, DecodingOptions(port), marks);
+    (a ? silenceLagNsA_ : silenceLagNsB_) = std::max<int64_t>(0, SteadyNowNs() - readNs);
     Flush();
     WatchSilence(port);
   } else {
@@ -196,19 +195,23 @@ void Session::WatchSilence(SessionPort port) {
     return;
   }
   constexpr int64_t kNsPerMs = 1'000'000;
-  const int64_t wait = *due - SteadyNowNs();
+  const int64_t lag = port == SessionPort::A ? silenceLagNsA_ : silenceLagNsB_;
+  const int64_t wait = *due + lag - SteadyNowNs();
   timer.Start(wait <= 0 ? 0 : static_cast<int>((wait + kNsPerMs - 1) / kNsPerMs));
 }
 
 // Bytes that wait to be read may continue the frame: their read stamps decide when they are
-// read, not the time this timer came round.
+// read, not the time this timer came round. The silence is counted from when the loop got to the
+// last read, not from the read: while the loop was behind, the reader may have held what followed.
 void Session::SilenceDue(SessionPort port) {
   const bool a = port == SessionPort::A;
   ComPort& comPort = a ? *portA_ : *portB_;
   if (comPort.PortState() == ComPort::State::Open && comPort.BytesAvailable() > 0) return;
   Snapshot snapshot(*this);
   if (!Options().decode) return;
-  (a ? decoderA_ : decoderB_)->SilenceElapsed(SteadyNowNs(), definition_, DecodingOptions(port));
+  const int64_t lag = a ? silenceLagNsA_ : silenceLagNsB_;
+  (a ? decoderA_ : decoderB_)
+      ->SilenceElapsed(SteadyNowNs() - lag, definition_, DecodingOptions(port));
   Flush();
   WatchSilence(port);
 }
@@ -234,18 +237,48 @@ CharacterFrame Session::LineFrame(SessionPort port) const {
 }
 
 // Framed by silence, what the simulation sends is a frame only with a silence before it: after
-// a received byte or a frame of its own it waits out the gap (a few character times), and it
-// counts its own frame's time on the line for the next one.
-void Session::KeepSilenceBeforeSend(std::size_t bytes) {
+// a received byte or a frame of its own it waits out the gap (a few character times) on a timer,
+// not on the loop thread, and it counts its own frame's time on the line for the next one.
+int64_t Session::SilenceWaitNs() const {
   const ProtocolOptions& o = Options().protocol;
-  if (o.framing != Framing::BySilence) return;
-  const CharacterFrame frame = LineFrame(SessionPort::A);
-  const int64_t gapNs = CharacterTimeNs(frame, int64_t{o.silenceTenths} * 100);
-  const int64_t waitNs = lineBusyUntilNsA_ + gapNs - SteadyNowNs();
-  constexpr int64_t kLongestWaitNs = 1'000'000'000;
-  if (waitNs > 0)
-    std::this_thread::sleep_for(std::chrono::nanoseconds(std::min(waitNs, kLongestWaitNs)));
-  lineBusyUntilNsA_ = SteadyNowNs() + CharacterTimeNs(frame, static_cast<int64_t>(bytes) * 1000);
+  if (o.framing != Framing::BySilence) return 0;
+  const int64_t gapNs = CharacterTimeNs(LineFrame(SessionPort::A), int64_t{o.silenceTenths} * 100);
+  return std::max<int64_t>(0, lineBusyUntilNsA_ + gapNs - SteadyNowNs());
+}
+
+void Session::SendAfterSilence(const Bytes& bytes) {
+  portA_->CheckCanSend();
+  if (sendsAfterSilence_.empty() && SilenceWaitNs() == 0) {
+    SendFrame(bytes);
+    return;
+  }
+  sendsAfterSilence_.push_back(bytes);
+  if (sendsAfterSilence_.size() == 1) SilenceSendDue();
+}
+
+void Session::SendFrame(const Bytes& bytes) {
+  SendOnPortA(bytes);
+  if (Options().protocol.framing != Framing::BySilence) return;
+  lineBusyUntilNsA_ = SteadyNowNs() + CharacterTimeNs(LineFrame(SessionPort::A),
+                                                      static_cast<int64_t>(bytes.size()) * 1000);
+}
+
+void Session::SilenceSendDue() {
+  constexpr int64_t kNsPerMs = 1'000'000;
+  while (!sendsAfterSilence_.empty()) {
+    if (const int64_t wait = SilenceWaitNs(); wait > 0) {
+      silenceSendTimer_->Start(static_cast<int>((wait + kNsPerMs - 1) / kNsPerMs));
+      return;
+    }
+    const Bytes bytes = std::move(sendsAfterSilence_.front());
+    sendsAfterSilence_.pop_front();
+    try {
+      SendFrame(bytes);
+    } catch (const std::exception& error) {
+      sendsAfterSilence_.clear();
+      output_.Error(error.what());
+    }
+  }
 }
 
 void Session::ShowPortA(const Bytes& bytes) {

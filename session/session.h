@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -168,7 +169,12 @@ class Session {
   // Framing by silence: a port's frame in progress is decided when its silence is due.
   void WatchSilence(SessionPort port);
   void SilenceDue(SessionPort port);
-  void KeepSilenceBeforeSend(std::size_t bytes);
+  // Framed by silence, a frame goes on port A only after the silence: sent at once when the line
+  // has rested, otherwise queued for the timer. Throws when port A cannot send.
+  void SendAfterSilence(const Bytes& bytes);
+  void SilenceSendDue();
+  void SendFrame(const Bytes& bytes);
+  int64_t SilenceWaitNs() const;
   CharacterFrame LineFrame(SessionPort port) const;
   // Shows or decodes a block whose parts were read as `marks` say.
   void ShowRead(SessionPort port, const Bytes& bytes, const ReadMarks& marks);
@@ -221,8 +227,14 @@ class Session {
   std::unique_ptr<SessionTimer> rs485Timer_;
   std::unique_ptr<SessionTimer> silenceTimerA_;
   std::unique_ptr<SessionTimer> silenceTimerB_;
+  std::unique_ptr<SessionTimer> silenceSendTimer_;
+  std::deque<Bytes> sendsAfterSilence_;
   // Steady clock: when port A's line last carried a byte, received or sent.
   int64_t lineBusyUntilNsA_ = 0;
+  // How long after its last read a port's bytes were decoded: the reader may not have delivered
+  // what followed while the loop thread was behind, so a silence counts from then.
+  int64_t silenceLagNsA_ = 0;
+  int64_t silenceLagNsB_ = 0;
   std::unique_ptr<FileSend> fileSend_;
   MasterExchange exchange_;
   SessionCounters counters_;

@@ -162,6 +162,8 @@ void Session::OpenPortB() {
 
 void Session::ClosePorts() {
   fileSend_->PortGoes(FileSendEnd::PortClosed);
+  sendsAfterSilence_.clear();
+  silenceSendTimer_->Stop();
   Report(exchange_.Abandon("ports closed"));
   portA_->SetOpen(false);
   portB_->SetOpen(false);

@@ -88,6 +88,16 @@ std::unique_ptr<MainWindow> Window(const QString& dir, test::ScriptedDialogs& di
   return window;
 }
 
+// The shipped Modbus RTU definition and table, and published frames: a read of three holding
+// registers and its answer, a write of one register, an exception reply.
+const char* const kModbusPdt = FERROTAP_EXAMPLES_DIR "/modbus-rtu.pdt";
+const char* const kModbusPst = FERROTAP_EXAMPLES_DIR "/modbus-rtu.pst";
+const QByteArray kModbusCapture[] = {
+    QByteArray("\x11\x03\x00\x6B\x00\x03\x76\x87", 8),
+    QByteArray("\x11\x03\x06\xAE\x41\x56\x52\x43\x40\x49\xAD", 11),
+    QByteArray("\x11\x06\x00\x01\x00\x03\x9A\x9B", 8),
+    QByteArray("\x0A\x81\x02\xB0\x53", 5)};
+
 }  // namespace
 
 class CliTest : public QObject {
@@ -340,6 +350,69 @@ class CliTest : public QObject {
     monitor.Interrupt();
     QTRY_VERIFY(monitor.Finished());
     QCOMPARE(monitor.process.exitCode(), 0);
+  }
+
+  // Published Modbus RTU frames, each after a silence, decoded by the shipped definition: a read
+  // of holding registers and its answer, a write, an exception reply.
+  void monitorDecodesModbusAsJson() {
+    test::Pty pty;
+    QVERIFY(pty.Ok());
+    Cli monitor({"monitor", "--decode", "--pdt", kModbusPdt, "--json", "-a",
+                 pty.SlaveName().c_str()});
+    QTRY_VERIFY(monitor.Err().contains("monitoring"));
+    for (const QByteArray& frame : kModbusCapture) {
+      pty.Write(frame.toStdString());
+      QTest::qWait(30);  // more than 3.5 character times at 9600 bit/s
+    }
+    const QString packet = R"({"port":"A","time":T,"stx":null,"id":%1,"len":null,"cmd":%2,)"
+                           R"("data":"%3","cks":"ok","range":"ok"})";
+    const QString want = packet.arg(17).arg(3).arg("006b0003") + "\n" +
+                         packet.arg(17).arg(3).arg("06ae4156524340") + "\n" +
+                         packet.arg(17).arg(6).arg("00010003") + "\n" +
+                         packet.arg(10).arg(129).arg("02") + "\n";
+    const QRegularExpression time(R"("time":\d+\.\d{6},)");
+    QTRY_COMPARE(monitor.Out().replace(time, R"("time":T,)"), want);
+    monitor.Interrupt();
+    QTRY_VERIFY(monitor.Finished());
+    QCOMPARE(monitor.process.exitCode(), 0);
+  }
+
+  // The window as Modbus master with the shipped preset against ferrotap-cli as slave with the
+  // shipped definition and table: the query and the answer byte for byte, and the answer decoded
+  // in the window.
+  void windowMasterAgainstModbusSlave() {
+    test::PtyRelay relay;
+    QVERIFY(relay.Ok());
+    Cli slave({"slave", "-a", relay.Path(1).c_str(), "--pdt", kModbusPdt, "--pst", kModbusPst});
+    QTRY_VERIFY(slave.Err().contains("slave on"));
+    QTemporaryDir dir;
+    test::ScriptedDialogs dialogs;
+    test::ComEnv com(1, relay.Path(0));
+    MainWindow window(dir.path(), &dialogs);
+    QComboBox* presets = window.TabSheet2->CBPRESETS;
+    const int modbus = presets->findText("modbus-rtu.pdt");
+    QVERIFY(modbus > 0);
+    emit presets->activated(modbus);
+    TerminalPage& terminal = *window.Terminal();
+    terminal.CBDECPROT->setChecked(true);
+    terminal.RBSIMMASTER->setChecked(true);
+    QTableWidget* grid = window.TabSheet4->SGPS;
+    grid->item(4, 1)->setText("$00$6B$00$03");
+    grid->item(4, 2)->setText("$06$AE$41$56$52$43$40");
+    window.TabSheet4->BBSIMAPPLY->setEnabled(true);
+    window.TabSheet4->BBSIMAPPLY->click();
+    terminal.SESIMCOMM->setValue(3);
+    terminal.SBSIMCOMM->click();
+    QTRY_COMPARE(QByteArray::fromStdString(relay.WrittenAt(0)), kModbusCapture[0]);
+    QTRY_COMPARE(QByteArray::fromStdString(relay.WrittenAt(1)), kModbusCapture[1]);
+    QTRY_VERIFY(window.REA->Text().find(
+                    "ID=11 COM=03 (read holding registers)  DATA(Hex)= 06 AE 41 56 52 43 40") !=
+                std::string::npos);
+    QVERIFY2(dialogs.Errors().isEmpty(), qPrintable(dialogs.Errors().join('\n')));
+    slave.Interrupt();
+    QTRY_VERIFY(slave.Finished());
+    QVERIFY2(slave.Out().endsWith("queries 1, answers 1, NAKs 0, time-outs 0\n"),
+             qPrintable(slave.Out()));
   }
 
   // What a monitor logged plays back as it was received, framed by the idle gap.

@@ -63,6 +63,10 @@ struct ModbusRig {
 const Bytes kReadQuery = H("11 03 00 6B 00 03 76 87");
 const Bytes kReadAnswer = H("11 03 06 AE 41 56 52 43 40 49 AD");
 
+QByteArray Q(const Bytes& bytes) {
+  return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
 }  // namespace
 
 class FieldFramingTest : public QObject {
@@ -113,32 +117,103 @@ class FieldFramingTest : public QObject {
     QCOMPARE(out.TextIn(ColorRole::ProtFatalError), "CKS error: " + error);
   }
 
-  // A silence of exactly the gap ends a frame; a tenth of a character less does not.
+  // A silence of exactly the gap ends a frame. With a checksum a tenth of a character less is cut
+  // too, as the checksums show it (a late wake-up can hide that much). A damaged frame ends at a
+  // full silence when the next frame checks; without one it is cut where the next frame that
+  // checks starts, after the hold. Without a checksum the timing alone frames.
   void silenceSplitsFrames_data() {
     QTest::addColumn<int>("gapThousandths");
+    QTest::addColumn<bool>("badQuery");
+    QTest::addColumn<bool>("checksum");
     QTest::addColumn<std::string>("text");
-    QTest::newRow("3.5 characters")
-        << 3500
+    const std::string query = "ID=11 COM=03 (read holding registers)  DATA(Hex)= 00 6B 00 03 ";
+    const std::string answer =
+        "ID=11 COM=03 (read holding registers)  DATA(Hex)= 06 AE 41 56 52 43 40 \r\n";
+    const std::string split = query + "\r\n" + answer;
+    const std::string damaged = query + "CKS error: 8876(8776)\r\n" + answer;
+    QTest::newRow("3.5 characters") << 3500 << false << true << split;
+    QTest::newRow("3.4 characters") << 3400 << false << true << split;
+    QTest::newRow("3.5 characters, bad query") << 3500 << true << true << damaged;
+    QTest::newRow("3.4 characters, bad query") << 3400 << true << true << damaged;
+    QTest::newRow("3.5 characters, no checksum")
+        << 3500 << false << false
         << std::string(
-               "ID=11 COM=03 (read holding registers)  DATA(Hex)= 00 6B 00 03 \r\n"
-               "ID=11 COM=03 (read holding registers)  DATA(Hex)= 06 AE 41 56 52 43 40 \r\n");
-    QTest::newRow("3.4 characters")
-        << 3400
+               "ID=11 COM=03 (read holding registers)  DATA(Hex)= 00 6B 00 03 76 87 \r\n"
+               "ID=11 COM=03 (read holding registers)  DATA(Hex)= 06 AE 41 56 52 43 40 49 AD \r\n");
+    QTest::newRow("3.4 characters, no checksum")
+        << 3400 << false << false
         << std::string(
                "ID=11 COM=03 (read holding registers)  DATA(Hex)= 00 6B 00 03 76 87 11 03 06 AE 41 "
-               "56 52 43 40 CKS error: AD49(5D43)\r\n");
+               "56 52 43 40 49 AD \r\n");
   }
   void silenceSplitsFrames() {
     QFETCH(int, gapThousandths);
+    QFETCH(bool, badQuery);
+    QFETCH(bool, checksum);
     QFETCH(std::string, text);
     ModbusRig rig;
+    rig.options.protocol.useChecksum = checksum;
     const int64_t queryEnd = 1'000'000'000;
-    rig.Read(kReadQuery, queryEnd);
+    Bytes query = kReadQuery;
+    if (badQuery) query.back() = static_cast<char>(query.back() + 1);
+    rig.Read(query, queryEnd);
     const int64_t answerEnd =
         queryEnd + Chars(gapThousandths) + Chars(1000 * static_cast<int64_t>(kReadAnswer.size()));
     rig.Read(kReadAnswer, answerEnd);
-    QVERIFY(rig.decoder.SilenceElapsed(answerEnd + Chars(3500), rig.definition, rig.options));
+    const int64_t rest = answerEnd + Chars(3500);
+    const bool held = badQuery && gapThousandths < 3500;
+    if (held) {
+      QVERIFY(!rig.decoder.SilenceElapsed(rest, rig.definition, rig.options));
+      QCOMPARE(rig.decoder.SilenceDueNs(), std::optional<int64_t>(rest + kSilenceHoldNs));
+    }
+    QVERIFY(rig.decoder.SilenceElapsed(rest + (held ? kSilenceHoldNs : 0), rig.definition,
+                                       rig.options));
     QCOMPARE(QString::fromStdString(rig.out.Text()), QString::fromStdString(text));
+  }
+
+  // Read times that are late: the end of one frame and the start of the next in one read, a
+  // silence seen inside a frame, a prefix whose CRC matches by chance. Each row is reads of
+  // (bytes, characters since the previous read returned); the line rests after the last.
+  void lateWakeUps_data() {
+    QTest::addColumn<QByteArrayList>("reads");
+    QTest::addColumn<QList<int>>("tenths");
+    QTest::addColumn<int>("frames");
+    const Bytes& q = kReadQuery;
+    const Bytes& a = kReadAnswer;
+    // A frame whose first six bytes check by chance: bytes 4 and 5 are the CRC of the first four.
+    Bytes chance = H("11 10 00 01");
+    chance += ChecksumBytes(ChecksumKind::Crc16Modbus,
+                            ComputeChecksum(ChecksumKind::Crc16Modbus, chance), ByteOrder::LowFirst);
+    chance += H("00 02");
+    chance += ChecksumBytes(ChecksumKind::Crc16Modbus,
+                            ComputeChecksum(ChecksumKind::Crc16Modbus, chance), ByteOrder::LowFirst);
+    QTest::newRow("two frames in one read")
+        << QByteArrayList{Q(q.substr(0, 5)), Q(q.substr(5) + a)}
+        << QList<int>{50, 3 * 10 + 35 + 11 * 10 + 3} << 2;
+    QTest::newRow("three frames in one read, back to back")
+        << QByteArrayList{Q(q + a + q)} << QList<int>{270 + 70 + 5} << 3;
+    QTest::newRow("a silence faked inside a frame")
+        << QByteArrayList{Q(q.substr(0, 4)), Q(q.substr(4)), Q(a)}
+        << QList<int>{40, 40 + 50, 35 + 110} << 2;
+    QTest::newRow("a frame in many reads, then one late")
+        << QByteArrayList{Q(q.substr(0, 2)), Q(q.substr(2, 3)), Q(q.substr(5)), Q(a)}
+        << QList<int>{20, 30, 30 + 90, 35 + 110} << 2;
+    QTest::newRow("a prefix checks by chance")
+        << QByteArrayList{Q(chance + a), Q(q)} << QList<int>{190 + 35 + 5, 35 + 80} << 3;
+  }
+  void lateWakeUps() {
+    QFETCH(QByteArrayList, reads);
+    QFETCH(QList<int>, tenths);
+    QFETCH(int, frames);
+    ModbusRig rig;
+    int64_t t = 1'000'000'000;
+    for (qsizetype i = 0; i < reads.size(); ++i) {
+      t += Chars(100 * tenths[i]);
+      rig.Read(reads[i].toStdString(), t);
+    }
+    QVERIFY(rig.decoder.SilenceElapsed(t + Chars(3500), rig.definition, rig.options));
+    QCOMPARE(static_cast<int>(rig.out.framed.size()), frames);
+    for (const DecodedPacket& packet : rig.out.framed) QVERIFY(packet.checksum == ChecksumCheck::Ok);
   }
 
   // A frame in several reads, in one chunk or over calls, is one frame: the silence alone ends
@@ -203,7 +278,10 @@ class FieldFramingTest : public QObject {
       t += Chars(1000 * static_cast<int64_t>(frame.size())) + Chars(3500);
       rig.Read(frame, t);
     }
+    // The query with a bad CRC ends after the hold: it may be a frame whose end is late.
     rig.decoder.SilenceElapsed(t + Chars(3500), rig.definition, rig.options);
+    QCOMPARE(hooks.answered, (std::vector<int>{3, -1, -1}));
+    rig.decoder.SilenceElapsed(t + Chars(3500) + kSilenceHoldNs, rig.definition, rig.options);
     QCOMPARE(hooks.answered, (std::vector<int>{3, -1, -1, -1}));
     QCOMPARE(BuildSimPacket(H("03 06 AE 41 56 52 43 40"), rig.definition, rig.options.protocol),
              kReadAnswer);

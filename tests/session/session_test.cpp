@@ -8,11 +8,14 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "protocol/pdt_file.h"
+#include "protocol/pdt_options.h"
 #include "serial/com_port.h"
+#include "serial/key_value.h"
 #include "serial/notification_loop.h"
 #include "serial/virtual_serial_device.h"
-#include "protocol/pdt_options.h"
 #include "session/demo_device.h"
 #include "session/loop_host.h"
 #include "session/session.h"
@@ -329,7 +332,6 @@ class SessionTest : public QObject {
     std::remove(content.c_str());
   }
 
-
   // The demo device on its thread answers a master from its table; what it says unasked decodes,
   // in turn, as good reports, one with a wrong checksum and one from an ID out of range.
   void demoDeviceAnswersAndSpeaksUnasked() {
@@ -368,6 +370,45 @@ class SessionTest : public QObject {
     }
     QCOMPARE(kinds, std::string("..C.R."));
   }
+
+  // Modbus RTU framed by silence on a paced cable at 9600: a query, then its answer after 40 ms
+  // or after exactly 3.5 character times, while the loop thread is held up 100 ms. The read
+  // times and the checksums frame them, not the time the loop got to the bytes.
+  void framesBySilenceOnAPacedCable() {
+    const PdtReadResult pdt = ReadPdtLines(
+        ReadTextLines(std::string(FERROTAP_EXAMPLES_DIR) + "/modbus-rtu.pdt"), PdtSettings{});
+    QVERIFY(!pdt.Failed());
+    SessionOptions options;
+    options.decode = true;
+    options.formatA = DisplayFormat::Hex;
+    options.protocol = ProtocolOptionsOf(pdt.settings);
+    const Bytes query("\x11\x03\x00\x6B\x00\x03\x76\x87", 8);
+    const Bytes answer("\x11\x03\x06\xAE\x41\x56\x52\x43\x40\x49\xAD", 11);
+    const CharacterFrame line{9600, 8, false, StopBits::One};
+    for (const auto gap :
+         {std::chrono::nanoseconds(40ms), std::chrono::nanoseconds(CharacterTimeNs(line, 3500))}) {
+      Side side(loop_, options);
+      side.session.ApplyProtocolDefinition(pdt.settings);
+      const std::string cable = NewCable();
+      OpenOn(side.session, cable + ":a:paced");
+      Peer peer(cable + ":b:paced");
+      peer.device->ApplyLine(LineSettings{9600, pNone, 8, StopBitsMode::One});
+      Until([] { return false; }, 50ms);
+      for (int round = 0; round < 2; ++round) {
+        peer.Send(query);
+        peer.device->WriteAfterSilence(answer.data(), answer.size(), gap);
+        std::this_thread::sleep_for(100ms);
+      }
+      QVERIFY(Until([&] { return side.out.packets.size() >= 4 && !side.session.DecoderA().SilenceDueNs(); }));
+      QCOMPARE(side.out.packets.size(), std::size_t{4});
+      for (std::size_t i = 0; i < 4; ++i) {
+        const DecodedPacket& p = side.out.packets[i];
+        QCOMPARE(p.checksum, ChecksumCheck::Ok);
+        QCOMPARE(p.data, i % 2 == 0 ? query.substr(2, 4) : answer.substr(2, 7));
+      }
+    }
+  }
+
  private:
   NotificationLoop loop_;
 };

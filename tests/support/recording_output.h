@@ -38,6 +38,8 @@ class Recorder : public ProtocolOutput, public ColorRuns {
     return rtsCarried;
   }
 
+  void PacketFramed(const DecodedPacket& packet) override { framed.push_back(packet); }
+
   bool HasEvent(const std::string& event) const {
     return std::find(events.begin(), events.end(), event) != events.end();
   }
@@ -53,6 +55,7 @@ class Recorder : public ProtocolOutput, public ColorRuns {
   bool refuse = false;
   bool rtsCarried = true;
   std::vector<std::string> events;
+  std::vector<DecodedPacket> framed;
 };
 
 }  // namespace ferrotap::test
