@@ -100,6 +100,7 @@ CaptureSettings MainWindow::ShownCaptureSettings() const {
   const Parsed<IdleGap> gap = ParseIdleGap(TabSheet1->EDIDLEGAP->text().toStdString());
   if (gap.ok()) s.idleGap = gap.value;
   s.timeStampColor = ColorsForFile(colors_, paletteDefaults_)[ColorRole::TimeStamp];
+  s.dataWindowMemoryMB = dataWindowMemoryMB_;
   return s;
 }
 
@@ -111,6 +112,7 @@ void MainWindow::ShowCaptureSettings(const CaptureSettings& s) {
   stored[ColorRole::TimeStamp] = s.timeStampColor;
   colors_ = ColorsForPalette(stored, paletteDefaults_);
   CBWCOLORChange();
+  ApplyDataWindowMemory(s.dataWindowMemoryMB);
 }
 
 // A gap that does not read is reported and the last good one comes back.

@@ -25,6 +25,11 @@ class RowLayout {
  public:
   // Forgets the rows an edit at pos may change. Call after the model changed.
   void Invalidate(std::size_t pos);
+  // Forgets every row, without looking at the model: call when the model is replaced.
+  void Reset() {
+    Truncate(0);
+    current_ = false;
+  }
   // Lays out what is not current; a new width lays out everything. columns >= 1.
   void Update(const TextModel& model, std::size_t columns);
 

@@ -114,7 +114,11 @@ void TextModel::Select(std::size_t anchor, std::size_t caret) {
 }
 
 void TextModel::InsertAtCaret(std::string_view text) {
-  const std::size_t start = HasSelection() ? SelectionStart() : caret_;
+  std::size_t start = HasSelection() ? SelectionStart() : caret_;
+  if (start < base_ && !CanUnspill(start)) {
+    // Too far back to bring into memory: the text goes to the end, where nothing is replaced.
+    caret_ = anchor_ = start = Length();
+  }
   if (start < base_) Unspill(start);
   if (HasSelection()) {
     EraseRange(start, SelectionEnd() - start);
@@ -129,6 +133,7 @@ void TextModel::InsertAtCaret(std::string_view text) {
 void TextModel::DeleteSelection() {
   if (!HasSelection()) return;
   const std::size_t start = SelectionStart();
+  if (start < base_ && !CanUnspill(start)) return;
   if (start < base_) Unspill(start);
   EraseRange(start, SelectionEnd() - start);
   caret_ = anchor_ = start;

@@ -159,7 +159,8 @@ struct TextStoreLimits {
 //
 // Text before base_ lives in the spill store; the rest in memory, indexed by absolute positions.
 // An edit before base_ brings the pages from there on back into memory first: text is appended at
-// the end almost always, so that is rare.
+// the end almost always, so that is rare. Where that would pass the hard limit, inserted text goes
+// to the end instead and a deletion is not done.
 class TextModel {
  public:
   TextModel() = default;
@@ -168,6 +169,8 @@ class TextModel {
   TextModel& operator=(const TextModel&) = delete;
 
   const TextStoreLimits& Limits() const { return limits_; }
+  // Where a store made from now on goes; a store already made stays where it is.
+  void SetStoreFolder(const std::string& folder) { limits_.folder = folder; }
   std::size_t Length() const { return base_ + text_.Size(); }
   char At(std::size_t pos) const { return pos < base_ ? store_->At(pos) : text_.At(pos - base_); }
   std::string Text() const { return Slice(0, Length()); }
@@ -228,6 +231,10 @@ class TextModel {
   // Line starts at or before base_ are the store's.
   bool IsMemoryLineStart(std::size_t pos) const { return pos > base_ && IsLineStart(pos); }
   void AfterEdit(std::size_t pos);
+  // Whether the text from pos's page on fits in memory below the hard limit.
+  bool CanUnspill(std::size_t pos) const {
+    return Length() - store_->PageAt(store_->PageOf(pos)).start <= limits_.hardBytes;
+  }
   void Unspill(std::size_t pos);
   bool SpillPage();
   void DropOldest();

@@ -17,6 +17,8 @@ struct CaptureSettings {
   bool idleGapOn = false;
   IdleGap idleGap{IdleGap::Unit::Characters, 3500};
   Color timeStampColor = kDefaultColors[static_cast<int>(ColorRole::TimeStamp)];
+  // Text the data window keeps in memory before older text goes to disk.
+  int dataWindowMemoryMB = 256;
   bool operator==(const CaptureSettings&) const = default;
 };
 

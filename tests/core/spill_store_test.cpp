@@ -92,6 +92,25 @@ class SpillStoreTest : public QObject {
     QCOMPARE(m.Runs().front().color, ferrotap::kSysWindowTextColor);
   }
 
+  // An edit in stored text brings it back while it fits below the hard limit; further back,
+  // inserted text goes to the end and nothing is deleted.
+  void editsInStoredText() {
+    QTemporaryDir folder;
+    TextModel m({500, 2000, 128, folder.path().toStdString()});
+    std::string all = Fill(m, 300);
+    const std::size_t near = m.StoredLength() - 10;
+    m.Select(near, near + 20);
+    m.InsertAtCaret("<new>");
+    all.replace(near, 20, "<new>");
+    QCOMPARE(m.Text(), all);
+    QVERIFY(m.MemoryLength() <= 2000);
+    m.Select(3, 8);
+    m.DeleteSelection();
+    m.InsertAtCaret("<end>");
+    QCOMPARE(m.Text(), all + "<end>");
+    QCOMPARE(m.Runs().back().color, kColors[299 % 3]);
+  }
+
   void leftoversRemovedAtStart() {
     QTemporaryDir folder;
     const auto touch = [&](const char* name) {
