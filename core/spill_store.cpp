@@ -23,11 +23,25 @@ std::string WithSlash(std::string folder) {
 }
 
 // Line starts by the rule the text model keeps: behind an LF, and behind a CR not followed by LF.
+// Rendered captures hold few line ends: they are looked for with memchr, not byte by byte.
 void FindLineStarts(SpillStore::Loaded& page, std::size_t start, bool endsLine) {
   page.lineStarts.clear();
   const std::string& t = page.text;
-  for (std::size_t i = 0; i + 1 < t.size(); ++i) {
-    if (t[i] == '\n' || (t[i] == '\r' && t[i + 1] != '\n')) page.lineStarts.push_back(start + i + 1);
+  const char* const begin = t.data();
+  const char* const last = begin + (t.empty() ? 0 : t.size() - 1);
+  const auto next = [last](const char* from, char c) {
+    const void* found = std::memchr(from, c, static_cast<std::size_t>(last - from));
+    return found == nullptr ? last : static_cast<const char*>(found);
+  };
+  const char* cr = next(begin, '\r');
+  const char* lf = next(begin, '\n');
+  for (const char* p = std::min(cr, lf); p != last; p = std::min(cr, lf)) {
+    if (p == lf || p[1] != '\n') page.lineStarts.push_back(start + static_cast<std::size_t>(p - begin) + 1);
+    if (p == cr) {
+      cr = next(p + 1, '\r');
+    } else {
+      lf = next(p + 1, '\n');
+    }
   }
   if (endsLine) page.lineStarts.push_back(start + t.size());
 }

@@ -51,7 +51,7 @@ class ProgramFoldersTest : public QObject {
     if (!writable) QCOMPARE(chmod(program.c_str(), 0555), 0);
     const UserEnvironment environment{
         xdg.isEmpty() || !xdg.startsWith("cfg") ? xdg.toStdString() : base + xdg.toStdString(),
-        base + "home"};
+        base + "home", ""};
 
     const ProgramFolders folders =
         ChooseProgramFolders(program, environment, systemFolder ? program : "/usr/bin");
