@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,10 +24,11 @@ std::string WithSlash(std::string folder) {
 }
 
 // Line starts by the rule the text model keeps: behind an LF, and behind a CR not followed by LF.
+// Line starts by the rule the text model keeps: behind an LF, and behind a CR not followed by LF.
 // Rendered captures hold few line ends: they are looked for with memchr, not byte by byte.
-void FindLineStarts(SpillStore::Loaded& page, std::size_t start, bool endsLine) {
-  page.lineStarts.clear();
-  const std::string& t = page.text;
+void FindLineStarts(std::string_view t, std::size_t start, bool endsLine,
+                    std::vector<std::size_t>& starts) {
+  starts.clear();
   const char* const begin = t.data();
   const char* const last = begin + (t.empty() ? 0 : t.size() - 1);
   const auto next = [last](const char* from, char c) {
@@ -36,14 +38,14 @@ void FindLineStarts(SpillStore::Loaded& page, std::size_t start, bool endsLine) 
   const char* cr = next(begin, '\r');
   const char* lf = next(begin, '\n');
   for (const char* p = std::min(cr, lf); p != last; p = std::min(cr, lf)) {
-    if (p == lf || p[1] != '\n') page.lineStarts.push_back(start + static_cast<std::size_t>(p - begin) + 1);
+    if (p == lf || p[1] != '\n') starts.push_back(start + static_cast<std::size_t>(p - begin) + 1);
     if (p == cr) {
       cr = next(p + 1, '\r');
     } else {
       lf = next(p + 1, '\n');
     }
   }
-  if (endsLine) page.lineStarts.push_back(start + t.size());
+  if (endsLine) starts.push_back(start + t.size());
 }
 
 template <typename Key>
@@ -70,11 +72,21 @@ SpillStore::~SpillStore() {
 
 void SpillStore::Append(const std::string& text, const std::vector<SpilledRun>& runs,
                         bool endsLine) {
-  std::string record = text;
-  record.append(reinterpret_cast<const char*>(runs.data()), runs.size() * sizeof(SpilledRun));
-  for (std::size_t done = 0; done < record.size();) {
-    const ssize_t n = ::pwrite(fd_, record.data() + done, record.size() - done,
-                               static_cast<off_t>(fileEnd_ + done));
+  const std::size_t runBytes = runs.size() * sizeof(SpilledRun);
+  const std::size_t total = text.size() + runBytes;
+  for (std::size_t done = 0; done < total;) {
+    // The text and then its runs, from where the last write stopped.
+    iovec parts[2];
+    int count = 0;
+    if (done < text.size()) {
+      parts[count++] = {const_cast<char*>(text.data()) + done, text.size() - done};
+    }
+    const std::size_t runsDone = done > text.size() ? done - text.size() : 0;
+    if (runBytes > runsDone) {
+      parts[count++] = {reinterpret_cast<char*>(const_cast<SpilledRun*>(runs.data())) + runsDone,
+                        runBytes - runsDone};
+    }
+    const ssize_t n = ::pwritev(fd_, parts, count, static_cast<off_t>(fileEnd_ + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int error = n < 0 ? errno : ENOSPC;
@@ -93,11 +105,10 @@ void SpillStore::Append(const std::string& text, const std::vector<SpilledRun>& 
   page.firstRun = RunCount();
   page.runs = runs.size();
   page.endsLine = endsLine;
-  Loaded scratch;
-  scratch.text = text;
-  FindLineStarts(scratch, page.start, endsLine);
-  page.lines = scratch.lineStarts.size();
-  fileEnd_ += record.size();
+  std::vector<std::size_t> starts;
+  FindLineStarts(text, page.start, endsLine, starts);
+  page.lines = starts.size();
+  fileEnd_ += total;
   pages_.push_back(page);
 }
 
@@ -162,7 +173,7 @@ const SpillStore::Loaded& SpillStore::Load(std::size_t index) const {
   loaded.runs.resize(page.runs);
   ReadAt(page.fileOffset + page.length, reinterpret_cast<char*>(loaded.runs.data()),
          page.runs * sizeof(SpilledRun));
-  FindLineStarts(loaded, page.start, page.endsLine);
+  FindLineStarts(loaded.text, page.start, page.endsLine, loaded.lineStarts);
   cache_.push_front(std::move(loaded));
   if (cache_.size() > kCachedPages) cache_.pop_back();
   return cache_.front();
