@@ -43,6 +43,7 @@ constexpr MenuItem kMenuItems[] = {
     {"SavetoFile1", "Save to RTF File"},
     {"Savetoplanfile1", "Save to TXT file"},
     {"Copy1", "Copy"},
+    {"UndoClear1", "Undo clear"},
 };
 
 QFont DataFont() {
@@ -105,7 +106,10 @@ void PaintByteCell(QPainter& painter, const QRectF& cell, unsigned char c, const
 }  // namespace
 
 DataWindow::DataWindow(QWidget* parent)
-    : QAbstractScrollArea(parent), popup_(new QMenu(this)), font_(DataFont()) {
+    : QAbstractScrollArea(parent),
+      model_(std::make_unique<TextModel>()),
+      popup_(new QMenu(this)),
+      font_(DataFont()) {
   popup_->setObjectName("PopupMenu1");
   for (const MenuItem& item : kMenuItems) {
     popup_->addAction(QString::fromLatin1(item.text))->setObjectName(item.name);
@@ -113,7 +117,13 @@ DataWindow::DataWindow(QWidget* parent)
   QAction* copy = popup_->findChild<QAction*>("Copy1");
   copy->setShortcut(QKeySequence::Copy);
   connect(copy, &QAction::triggered, this, &DataWindow::CopySelection);
-  connect(popup_, &QMenu::aboutToShow, this, [this, copy] { copy->setEnabled(HasSelection()); });
+  QAction* undo = popup_->findChild<QAction*>("UndoClear1");
+  undo->setShortcut(QKeySequence::Undo);
+  connect(undo, &QAction::triggered, this, &DataWindow::UndoClear);
+  connect(popup_, &QMenu::aboutToShow, this, [this, copy, undo] {
+    copy->setEnabled(HasSelection());
+    undo->setEnabled(CanUndoClear());
+  });
   const QFontMetricsF metrics(font_);
   charWidth_ = metrics.horizontalAdvance(QLatin1Char('M'));
   rowHeight_ = static_cast<int>(std::ceil(metrics.height()));
@@ -134,26 +144,57 @@ DataWindow::DataWindow(QWidget* parent)
 }
 
 void DataWindow::SetInsertColor(Color color) {
-  model_.SetInsertColor(color);
+  model_->SetInsertColor(color);
 }
 
 void DataWindow::InsertText(std::string_view latin1) {
-  const std::size_t editPos = model_.HasSelection() ? model_.SelectionStart() : model_.Caret();
-  model_.InsertAtCaret(latin1);
+  if (saving_) {
+    heldBack_.emplace_back(model_->InsertColor(), std::string(latin1));
+    return;
+  }
+  cleared_.reset();
+  const std::size_t editPos = model_->HasSelection() ? model_->SelectionStart() : model_->Caret();
+  model_->InsertAtCaret(latin1);
   ContentChanged(editPos);
+  const std::string problem = model_->TakeStoreProblem();
+  if (!problem.empty()) emit StoreProblem(QString::fromLocal8Bit(problem));
 }
 
 void DataWindow::Clear() {
-  model_.Clear();
+  if (saving_) return;
+  auto fresh = std::make_unique<TextModel>(model_->Limits());
+  fresh->SetInsertColor(model_->InsertColor());
+  // Undoing a clear of nothing would only bring back nothing.
+  cleared_ = model_->Length() > 0 ? std::move(model_) : nullptr;
+  model_ = std::move(fresh);
   currentMatch_ = kNoMatch;
   followEnd_ = true;
+  rows_.Reset();
   ContentChanged(0);
 }
 
+void DataWindow::UndoClear() {
+  if (!cleared_ || saving_) return;
+  cleared_->SetInsertColor(model_->InsertColor());
+  model_ = std::move(cleared_);
+  model_->SetCaret(model_->Length());
+  followEnd_ = true;
+  rows_.Reset();
+  ContentChanged(0);
+  scrollToEndPending_ = true;
+}
+
+void DataWindow::SetStoreLimits(const TextStoreLimits& limits) {
+  if (model_->Length() > 0) return;
+  const Color color = model_->InsertColor();
+  model_ = std::make_unique<TextModel>(limits);
+  model_->SetInsertColor(color);
+}
+
 void DataWindow::DeleteSelection() {
-  if (!model_.HasSelection()) return;
-  const std::size_t editPos = model_.SelectionStart();
-  model_.DeleteSelection();
+  if (!model_->HasSelection()) return;
+  const std::size_t editPos = model_->SelectionStart();
+  model_->DeleteSelection();
   ContentChanged(editPos);
 }
 
@@ -171,28 +212,54 @@ void DataWindow::SetCaretPosition(std::size_t pos) {
 }
 
 void DataWindow::Select(std::size_t start, std::size_t end) {
-  model_.Select(start, end);
+  model_->Select(start, end);
   viewport()->update();
 }
 
 void DataWindow::SelectAll() {
-  Select(0, model_.Length());
+  Select(0, model_->Length());
 }
 
 void DataWindow::CopySelection() const {
-  if (!model_.HasSelection()) return;
-  const std::string text = model_.SelectedText();
+  if (!model_->HasSelection()) return;
+  const std::string text = model_->SelectedText();
   QGuiApplication::clipboard()->setText(
       QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-std::string DataWindow::SaveRtf(const std::string& path) const {
-  const QPalette pal = palette();
-  return SaveRtfFile(path, model_, [&pal](Color c) { return FromQColor(ToQColor(c, pal)); });
+// Text that arrives while the progress dialog lets events through waits, so that the text saved is
+// the text there was when the save began.
+template <typename Save>
+std::string DataWindow::Saving(Save save) {
+  saving_ = true;
+  std::string result;
+  try {
+    result = save();
+  } catch (...) {
+    saving_ = false;
+    throw;
+  }
+  saving_ = false;
+  const Color color = model_->InsertColor();
+  for (const auto& [held, text] : heldBack_) {
+    SetInsertColor(held);
+    InsertText(text);
+  }
+  heldBack_.clear();
+  SetInsertColor(color);
+  return result;
 }
 
-std::string DataWindow::SaveText(const std::string& path) const {
-  return SaveTextFile(path, model_);
+std::string DataWindow::SaveRtf(const std::string& path, const SaveProgress& progress) {
+  const QPalette pal = palette();
+  return Saving([&] {
+    return SaveRtfFile(
+        path, *model_, [&pal](Color c) { return FromQColor(ToQColor(c, pal)); }, progress);
+  });
+}
+
+std::string DataWindow::SaveText(const std::string& path, const SaveProgress& progress) {
+  return Saving([&] { return SaveTextFile(path, *model_, progress); });
 }
 
 std::size_t DataWindow::FirstVisibleRow() const {
@@ -218,13 +285,13 @@ void DataWindow::Flush() {
 // the end means the last few rows.
 void DataWindow::ContentChanged(std::size_t editPos) {
   rows_.Invalidate(editPos);
-  if (followEnd_ && !paused_ && model_.Caret() == model_.Length()) scrollToEndPending_ = true;
+  if (followEnd_ && !paused_ && model_->Caret() == model_->Length()) scrollToEndPending_ = true;
   if (!frameTimer_.isActive()) frameTimer_.start();
 }
 
 void DataWindow::SyncLayout() {
   wrapColumns_ = std::max(kMinWrapColumns, static_cast<int>(viewport()->width() / charWidth_));
-  rows_.Update(model_, static_cast<std::size_t>(wrapColumns_));
+  rows_.Update(*model_, static_cast<std::size_t>(wrapColumns_));
   UpdateScrollBars();
   if (scrollToEndPending_) {
     scrollToEndPending_ = false;
@@ -258,15 +325,15 @@ int DataWindow::VisibleRows() const {
 
 DataWindow::RowCol DataWindow::RowColOf(std::size_t pos) const {
   const std::size_t row = rows_.RowOf(pos);
-  return {row, std::min(pos, rows_.End(model_, row)) - rows_.Start(row)};
+  return {row, std::min(pos, rows_.End(*model_, row)) - rows_.Start(row)};
 }
 
 std::size_t DataWindow::PositionAt(std::size_t row, std::size_t col) const {
   const std::size_t start = rows_.Start(row);
-  const std::size_t end = rows_.End(model_, row);
+  const std::size_t end = rows_.End(*model_, row);
   // Only the line's last row may hold the caret behind its last character; behind a wrapped row's
   // last character is the next row's start.
-  return std::min(start + col, rows_.EndsLine(model_, row) ? end : end - 1);
+  return std::min(start + col, rows_.EndsLine(*model_, row) ? end : end - 1);
 }
 
 std::size_t DataWindow::PositionAtPoint(const QPoint& point) const {
@@ -280,7 +347,7 @@ std::size_t DataWindow::PositionAtPoint(const QPoint& point) const {
 }
 
 void DataWindow::EnsureCaretVisible() {
-  const RowCol rc = RowColOf(model_.Caret());
+  const RowCol rc = RowColOf(model_->Caret());
   const std::size_t first = FirstVisibleRow();
   const auto visible = static_cast<std::size_t>(VisibleRows());
   if (rc.row < first) {
@@ -320,16 +387,16 @@ void DataWindow::SetSearch(const SearchQuery& query) {
 
 bool DataWindow::Find(bool backward) {
   const std::size_t n = search_.text.size();
-  const bool valid = currentMatch_ != kNoMatch && currentMatch_ + n <= model_.Length();
+  const bool valid = currentMatch_ != kNoMatch && currentMatch_ + n <= model_->Length();
   std::size_t match = kNoMatch;
   if (backward) {
-    const std::size_t before = valid ? currentMatch_ + n - 1 : model_.Caret();
-    match = FindBackward(model_, search_, before);
-    if (match == kNoMatch) match = FindBackward(model_, search_, model_.Length());
+    const std::size_t before = valid ? currentMatch_ + n - 1 : model_->Caret();
+    match = FindBackward(*model_, search_, before);
+    if (match == kNoMatch) match = FindBackward(*model_, search_, model_->Length());
   } else {
-    const std::size_t from = valid ? currentMatch_ + 1 : model_.Caret();
-    match = FindForward(model_, search_, from);
-    if (match == kNoMatch) match = FindForward(model_, search_, 0);
+    const std::size_t from = valid ? currentMatch_ + 1 : model_->Caret();
+    match = FindForward(*model_, search_, from);
+    if (match == kNoMatch) match = FindForward(*model_, search_, 0);
   }
   currentMatch_ = match;
   if (match != kNoMatch) ScrollToPosition(match);
@@ -352,10 +419,10 @@ void DataWindow::SetPaused(bool paused) {
 }
 
 void DataWindow::MoveCaretByUser(std::size_t pos, bool extend) {
-  model_.SetCaret(pos, extend);
+  model_->SetCaret(pos, extend);
   SyncLayout();
   EnsureCaretVisible();
-  followEnd_ = model_.Caret() == model_.Length();
+  followEnd_ = model_->Caret() == model_->Length();
   viewport()->update();
 }
 
@@ -364,7 +431,7 @@ void DataWindow::resizeEvent(QResizeEvent* event) {
   const bool keepEnd = followEnd_;
   // The top row is mapped to text with rows that include every insertion so far, still at the
   // old width: rows laid out before the last insertions may no longer reach the top row.
-  rows_.Update(model_, static_cast<std::size_t>(wrapColumns_));
+  rows_.Update(*model_, static_cast<std::size_t>(wrapColumns_));
   const std::size_t topPos = rows_.Start(std::min(FirstVisibleRow(), rows_.Count() - 1));
   SyncLayout();
   if (keepEnd) {
@@ -398,7 +465,7 @@ void DataWindow::paintEvent(QPaintEvent*) {
              selectionText);
   }
   if (hasFocus()) {
-    const RowCol caret = RowColOf(model_.Caret());
+    const RowCol caret = RowColOf(model_->Caret());
     if (caret.row >= first && caret.row < first + static_cast<std::size_t>(rows)) {
       painter.fillRect(
           QRectF(caret.col * charWidth_, double(caret.row - first) * rowHeight_, 1.5, rowHeight_),
@@ -414,14 +481,14 @@ void DataWindow::PaintMatches(QPainter& painter, std::size_t first, std::size_t 
   if (n == 0 || first >= total) return;
   const std::size_t last = std::min(total, first + rows) - 1;
   const std::size_t from = rows_.Start(first);
-  const std::size_t to = rows_.End(model_, last);
-  for (const std::size_t at : MatchesAround(model_, search_, from, to, kMaxHighlights)) {
+  const std::size_t to = rows_.End(*model_, last);
+  for (const std::size_t at : MatchesAround(*model_, search_, from, to, kMaxHighlights)) {
     const QColor& back = at == currentMatch_ ? kCurrentMatchBack : kMatchBack;
     const std::size_t matchEnd = std::min(at + n, to);
     for (std::size_t pos = std::max(at, from); pos < matchEnd;) {
       // A row at a time; a line end in the match shows as one cell behind the row's text.
       const RowCol rc = RowColOf(pos);
-      const std::size_t end = std::min(matchEnd, std::max(rows_.End(model_, rc.row), pos + 1));
+      const std::size_t end = std::min(matchEnd, std::max(rows_.End(*model_, rc.row), pos + 1));
       painter.fillRect(QRectF(double(rc.col) * charWidth_, double(rc.row - first) * rowHeight_,
                               double(end - pos) * charWidth_, rowHeight_),
                        back);
@@ -433,17 +500,17 @@ void DataWindow::PaintMatches(QPainter& painter, std::size_t first, std::size_t 
 void DataWindow::PaintRow(QPainter& painter, std::size_t row, int y, const QColor& selectionBack,
                           const QColor& selectionText) {
   const std::size_t start = rows_.Start(row);
-  const std::size_t end = rows_.End(model_, row);
+  const std::size_t end = rows_.End(*model_, row);
   if (start >= end) return;
-  model_.Read(start, end - start, rowText_);
-  const std::size_t selStart = model_.SelectionStart();
-  const std::size_t selEnd = model_.SelectionEnd();
+  model_->Read(start, end - start, rowText_);
+  const std::size_t selStart = model_->SelectionStart();
+  const std::size_t selEnd = model_->SelectionEnd();
   const QPalette pal = palette();
   const QColor background = BackgroundQColor();
-  std::size_t runIndex = model_.RunIndexAt(start);
-  ColorRunView run = model_.Run(runIndex);
+  std::size_t runIndex = model_->RunIndexAt(start);
+  ColorRunView run = model_->Run(runIndex);
   for (std::size_t pos = start; pos < end;) {
-    if (pos >= run.start + run.length) run = model_.Run(++runIndex);
+    if (pos >= run.start + run.length) run = model_->Run(++runIndex);
     const bool selected = pos >= selStart && pos < selEnd;
     std::size_t pieceEnd = std::min(end, run.start + run.length);
     pieceEnd = std::min(pieceEnd, selected ? selEnd : (selStart > pos ? selStart : pieceEnd));
@@ -481,26 +548,30 @@ void DataWindow::keyPressEvent(QKeyEvent* event) {
     SelectAll();
     return;
   }
+  if (event == QKeySequence::Undo) {
+    UndoClear();
+    return;
+  }
   SyncLayout();
   const bool extend = event->modifiers() & Qt::ShiftModifier;
   const bool ctrl = event->modifiers() & Qt::ControlModifier;
-  const std::size_t caret = model_.Caret();
-  const std::size_t length = model_.Length();
+  const std::size_t caret = model_->Caret();
+  const std::size_t length = model_->Length();
   const RowCol rc = RowColOf(caret);
   const std::size_t lastRow = rows_.Count() - 1;
   const auto page = static_cast<std::size_t>(VisibleRows());
   std::size_t target = caret;
   switch (event->key()) {
     case Qt::Key_Left:
-      if (model_.HasSelection() && !extend) {
-        target = model_.SelectionStart();
+      if (model_->HasSelection() && !extend) {
+        target = model_->SelectionStart();
       } else if (caret > 0) {
-        target = model_.IsInsideCrLf(caret - 1) ? caret - 2 : caret - 1;
+        target = model_->IsInsideCrLf(caret - 1) ? caret - 2 : caret - 1;
       }
       break;
     case Qt::Key_Right:
       target =
-          model_.HasSelection() && !extend ? model_.SelectionEnd() : std::min(caret + 1, length);
+          model_->HasSelection() && !extend ? model_->SelectionEnd() : std::min(caret + 1, length);
       break;
     case Qt::Key_Up:
       target = rc.row == 0 ? 0 : PositionAt(rc.row - 1, rc.col);

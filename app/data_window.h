@@ -4,12 +4,14 @@
 #include <QAbstractScrollArea>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/colors.h"
+#include "core/rtf_writer.h"
 #include "core/row_layout.h"
 #include "core/text_model.h"
 #include "core/text_search.h"
@@ -32,25 +34,32 @@ class DataWindow : public QAbstractScrollArea {
   explicit DataWindow(QWidget* parent = nullptr);
 
   void SetInsertColor(Color color);
-  Color InsertColor() const { return model_.InsertColor(); }
+  Color InsertColor() const { return model_->InsertColor(); }
   // Latin-1 text at the caret, replacing the selection; the caret ends behind it.
   void InsertText(std::string_view latin1);
+  // Clear can be undone until text arrives: the cleared text is kept until then.
   void Clear();
+  bool CanUndoClear() const { return cleared_ != nullptr; }
+  void UndoClear();
+  // How much text stays in memory, and where older text goes; applies from the next Clear on when
+  // the window holds text.
+  void SetStoreLimits(const TextStoreLimits& limits);
+  void SetStoreFolder(const std::string& folder) { model_->SetStoreFolder(folder); }
   void DeleteSelection();
   void SetBackgroundColor(Color color);
   // The colour the background is painted in (the platform's window colour until one is set).
   QColor BackgroundQColor() const;
 
-  std::string Text() const { return model_.Text(); }
-  std::vector<ColorRunView> Runs() const { return model_.Runs(); }
-  std::size_t CaretPosition() const { return model_.Caret(); }
+  std::string Text() const { return model_->Text(); }
+  std::vector<ColorRunView> Runs() const { return model_->Runs(); }
+  std::size_t CaretPosition() const { return model_->Caret(); }
   void SetCaretPosition(std::size_t pos);
   void Select(std::size_t start, std::size_t end);
-  bool HasSelection() const { return model_.HasSelection(); }
-  std::string SelectedText() const { return model_.SelectedText(); }
+  bool HasSelection() const { return model_->HasSelection(); }
+  std::string SelectedText() const { return model_->SelectedText(); }
   void SelectAll();
   void CopySelection() const;
-  const TextModel& Model() const { return model_; }
+  const TextModel& Model() const { return *model_; }
 
   // Search: every match of the query on screen is highlighted, the current one more strongly.
   // Find moves the current match forwards or backwards from the current one (or the caret),
@@ -60,7 +69,7 @@ class DataWindow : public QAbstractScrollArea {
   bool Find(bool backward);
   // Start of the current match; kNoMatch when there is none.
   std::size_t CurrentMatch() const { return currentMatch_; }
-  std::size_t MatchCount() const { return CountMatches(model_, search_); }
+  std::size_t MatchCount() const { return CountMatches(*model_, search_); }
 
   // While paused the view stays where it is as text arrives; resuming goes back to the end.
   void SetPaused(bool paused);
@@ -68,8 +77,9 @@ class DataWindow : public QAbstractScrollArea {
 
   // Whole content with colours, and plain text with CR LF between lines. Empty string on success,
   // else a message naming the file and the reason.
-  std::string SaveRtf(const std::string& path) const;
-  std::string SaveText(const std::string& path) const;
+  // Text arriving during a save is shown when it ends. kSaveCancelled when progress stopped it.
+  std::string SaveRtf(const std::string& path, const SaveProgress& progress = {});
+  std::string SaveText(const std::string& path, const SaveProgress& progress = {});
 
   // The context menu "PopupMenu1"; its actions are connected by the window that owns this one.
   QMenu* PopupMenu() const { return popup_; }
@@ -83,6 +93,10 @@ class DataWindow : public QAbstractScrollArea {
   // Lays out pending text at once instead of at the next frame.
   void Flush();
   std::uint64_t PaintCount() const { return paintCount_; }
+
+ signals:
+  // The text store could not be used; said once until the next Clear.
+  void StoreProblem(const QString& message);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -102,6 +116,8 @@ class DataWindow : public QAbstractScrollArea {
   };
 
   void ContentChanged(std::size_t editPos);
+  template <typename Save>
+  std::string Saving(Save save);
   void SyncLayout();
   void UpdateScrollBars();
   void SetScrollValue(QScrollBar* bar, int value);
@@ -116,7 +132,10 @@ class DataWindow : public QAbstractScrollArea {
                 const QColor& selectionText);
   void PaintMatches(QPainter& painter, std::size_t first, std::size_t rows);
 
-  TextModel model_;
+  std::unique_ptr<TextModel> model_;
+  std::unique_ptr<TextModel> cleared_;
+  bool saving_ = false;
+  std::vector<std::pair<Color, std::string>> heldBack_;
   QMenu* popup_;
   QFont font_;
   // The digits of bytes that have no glyph.

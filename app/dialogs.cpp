@@ -7,7 +7,9 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStringList>
+#include <memory>
 
 #include "app/qt_color.h"
 
@@ -83,6 +85,24 @@ std::optional<uint16_t> QtDialogs::SelectPort(const std::vector<uint16_t>& numbe
   PortSelectDialog dialog(numbers, descriptions, parent_.data());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.SelectedNumber();
+}
+
+Dialogs::Progress QtDialogs::StartProgress(const QString& label) {
+  constexpr int kSteps = 1000;
+  constexpr int kShowAfterMs = 1000;
+  auto dialog = std::make_shared<QProgressDialog>(label, QStringLiteral("Cancel"), 0, kSteps, parent_);
+  dialog->setWindowModality(Qt::WindowModal);
+  dialog->setMinimumDuration(kShowAfterMs);
+  dialog->setAutoClose(false);
+  dialog->setValue(0);
+  return [dialog](std::size_t done, std::size_t total) {
+    // A modal progress dialog lets events through as its value changes, so the window stays live.
+    const double part = total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
+    dialog->setValue(static_cast<int>(part * kSteps));
+    if (dialog->wasCanceled()) return false;
+    if (done >= total) dialog->close();
+    return true;
+  };
 }
 
 }  // namespace ferrotap

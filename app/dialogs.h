@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -47,6 +49,10 @@ class Dialogs {
   virtual std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers,
                                              const QStringList& descriptions) = 0;
   virtual void Beep() = 0;
+  // For a long piece of work: told the work done and the whole, false when the user chose Cancel.
+  // A dialog with the label shows once the work has taken a second. Scripted dialogs need none.
+  using Progress = std::function<bool(std::size_t done, std::size_t total)>;
+  virtual Progress StartProgress(const QString&) { return {}; }
 };
 
 // The standard Qt dialogs, centred on the given window.
@@ -65,6 +71,7 @@ class QtDialogs : public Dialogs {
   std::optional<uint16_t> SelectPort(const std::vector<uint16_t>& numbers,
                                      const QStringList& descriptions) override;
   void Beep() override;
+  Progress StartProgress(const QString& label) override;
 
  private:
   std::optional<QString> AskFileName(const FileDialogSpec& spec, bool save);

@@ -31,7 +31,9 @@
 #include "app/widgets/named.h"
 #include "app/window_session.h"
 #include "app/window_setup.h"
+#include "core/program_folders.h"
 #include "core/readable_color.h"
+#include "core/spill_store.h"
 #include "serial/com_port.h"
 #include "serial/status_light_controller.h"
 #include "session/session.h"
@@ -71,6 +73,9 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   }
   setObjectName("MainWindow");
   setWindowTitle(kBaseCaption);
+  // A store a crashed run could not remove goes before this run makes its own.
+  storeFolder_ = UserCacheFolder(CurrentUserEnvironment());
+  SpillStore::RemoveLeftovers(storeFolder_);
   // The five pages must fit side by side in the smallest window.
   QFont compact = font();
   compact.setPointSize(kFontPointSize);
@@ -106,6 +111,11 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
   logReplay_ = std::make_unique<LogReplayRunner>(*session_, *strip_->SB2, *dialogs_);
   ConnectDataWindowMenu();
   ConnectColorEditing();
+  ApplyDataWindowMemory(dataWindowMemoryMB_);
+  // Queued: the problem is met while text is shown, which a modal box must not interrupt.
+  connect(
+      REA, &DataWindow::StoreProblem, this,
+      [this](const QString& message) { dialogs_->ShowError(message); }, Qt::QueuedConnection);
   connect(strip_->SBCREALDWIN, &QPushButton::clicked, this, &MainWindow::SBCREALDWINClick);
 
   // Sees every key before the focused control does, and never takes it away from it.

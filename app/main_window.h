@@ -76,7 +76,7 @@ class MainWindow : public QMainWindow {
   ProtocolSettingPage* TabSheet2;
   SimulationTablePage* TabSheet4;
   AsciiCommandsPage* TabSheet5;
-  DataWindow* REA;
+  DataWindow* REA = nullptr;
 
   // Window-level handlers.
   void FormKeyDown(int key);
@@ -168,6 +168,7 @@ class MainWindow : public QMainWindow {
   void ShowRtsLabelMode(bool rs485);
   void ShowOutputLamps();
   void SaveDataWindow(const QString& extension, const QString& filter, bool rtf);
+  void ApplyDataWindowMemory(int megabytes);
   bool IsFirstReceiver(QObject* watched) const;
 
   void FormDestroy();
@@ -194,6 +195,8 @@ class MainWindow : public QMainWindow {
   ColorSet colors_;
 
   IdleGap lastIdleGap_ = CaptureSettings{}.idleGap;
+  int dataWindowMemoryMB_ = CaptureSettings{}.dataWindowMemoryMB;
+  std::string storeFolder_;
   std::unique_ptr<WindowSession> windowSession_;
   std::unique_ptr<Session> session_;
   std::unique_ptr<ProtocolEngine> protocol_;

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "app/data_window.h"
 #include "app/dialogs.h"
 #include "app/log_replay_runner.h"
 #include "app/main_window.h"
@@ -24,6 +26,7 @@ void MainWindow::BBLOGFILEClick(bool checked) {
   QPushButton* button = TabSheet1->BBLOGFILE;
   if (!checked) {
     session_->StopLog();
+    REA->SetStoreFolder(storeFolder_);
     strip_->SB2->setText("Log closed");
     return;
   }
@@ -38,6 +41,8 @@ void MainWindow::BBLOGFILEClick(bool checked) {
     if (!error.empty()) dialogs_->ShowError(QString::fromStdString(error));
     return;
   }
+  // The older text of the data window goes beside the log, on the disk chosen for the capture.
+  REA->SetStoreFolder(QFile::encodeName(QFileInfo(*path).absolutePath()).toStdString());
   strip_->SB2->setText("Logging to " + *path);
 }
 

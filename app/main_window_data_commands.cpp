@@ -73,8 +73,20 @@ void MainWindow::SaveDataWindow(const QString& extension, const QString& filter,
   const std::optional<QString> path = dialogs_->SaveFileName({extension, exeDir_, filter});
   if (!path) return;
   const std::string file = QFile::encodeName(*path).toStdString();
-  const std::string error = rtf ? REA->SaveRtf(file) : REA->SaveText(file);
-  if (!error.empty()) dialogs_->ShowError(QString::fromLocal8Bit(error));
+  const Dialogs::Progress progress = dialogs_->StartProgress(QStringLiteral("Saving %1").arg(*path));
+  const std::string error = rtf ? REA->SaveRtf(file, progress) : REA->SaveText(file, progress);
+  if (!error.empty() && error != kSaveCancelled) dialogs_->ShowError(QString::fromLocal8Bit(error));
+}
+
+void MainWindow::ApplyDataWindowMemory(int megabytes) {
+  dataWindowMemoryMB_ = megabytes;
+  if (REA == nullptr) return;
+  TextStoreLimits limits;
+  limits.memoryBytes = static_cast<std::size_t>(megabytes) << 20;
+  // Without a store, memory takes up to twice the limit before the oldest text goes.
+  limits.hardBytes = 2 * limits.memoryBytes;
+  limits.folder = storeFolder_;
+  REA->SetStoreLimits(limits);
 }
 
 void MainWindow::CBWCOLORChange() {

@@ -107,6 +107,7 @@ CaptureSettings MainWindow::ShownCaptureSettings() const {
   if (gap.ok()) s.idleGap = gap.value;
   s.timeStampColor = ColorsForFile(colors_, paletteDefaults_)[ColorRole::TimeStamp];
   s.logShownText = TabSheet1->CBLOGTEXT->isChecked();
+  s.dataWindowMemoryMB = dataWindowMemoryMB_;
   return s;
 }
 
@@ -119,6 +120,7 @@ void MainWindow::ShowCaptureSettings(const CaptureSettings& s) {
   stored[ColorRole::TimeStamp] = s.timeStampColor;
   colors_ = ColorsForPalette(stored, paletteDefaults_);
   CBWCOLORChange();
+  ApplyDataWindowMemory(s.dataWindowMemoryMB);
 }
 
 // A gap that does not read is reported and the last good one comes back.

@@ -8,10 +8,15 @@
 //   bench_data_window                       all four runs, each in its own process
 //   bench_data_window rea|qtextedit a|b MB  one run: widget, case (a: no line break, b: a line
 //                                           break every 16 blocks) and megabytes of text
+//   bench_data_window rea a|b MB LIMIT      the same with at most LIMIT MB of text in memory, the
+//                                           rest in a store in /tmp; then times showing the top,
+//                                           middle and end, and a TXT save of the whole text
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <cstdio>
 #include <functional>
@@ -36,9 +41,47 @@ long StatusKb(const char* key) {
   return 0;
 }
 
-int RunOne(const QString& widgetName, bool lineBreaks, double megabytes) {
+double MsSince(const QElapsedTimer& t) {
+  return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+// Shows the top, the middle and the end of a long capture, then saves it as TXT.
+void ScrollAndSave(ferrotap::DataWindow& rea) {
+  QScrollBar* bar = rea.verticalScrollBar();
+  const struct {
+    const char* name;
+    int value;
+  } places[] = {{"top", 0}, {"middle", bar->maximum() / 2}, {"end", bar->maximum()}};
+  for (const auto& place : places) {
+    QElapsedTimer t;
+    t.start();
+    bar->setValue(place.value);
+    rea.viewport()->repaint();
+    std::printf("  showing the %s: %.1f ms\n", place.name, MsSince(t));
+  }
+  const std::string path = "/tmp/ferrotap-bench-save.txt";
+  QElapsedTimer t;
+  t.start();
+  const std::string error = rea.SaveText(path);
+  const double seconds = MsSince(t) / 1000;
+  std::printf("  TXT save of %.0f MB: %.2f s, %.0f MB/s%s%s\n",
+              static_cast<double>(rea.Model().Length()) / kMB, seconds,
+              static_cast<double>(rea.Model().Length()) / kMB / seconds, error.empty() ? "" : "; ",
+              error.c_str());
+  QFile::remove(QString::fromStdString(path));
+}
+
+int RunOne(const QString& widgetName, bool lineBreaks, double megabytes, int limitMB) {
   const bool ours = widgetName == "rea";
   ferrotap::DataWindow rea;
+  if (limitMB > 0) {
+    QDir().mkpath("/tmp/ferrotap-bench-store");
+    ferrotap::TextStoreLimits limits;
+    limits.memoryBytes = static_cast<std::size_t>(limitMB) << 20;
+    limits.hardBytes = 2 * limits.memoryBytes;
+    limits.folder = "/tmp/ferrotap-bench-store";
+    rea.SetStoreLimits(limits);
+  }
   QTextEdit edit;
   QWidget* shown = ours ? static_cast<QWidget*>(&rea) : &edit;
   edit.setReadOnly(true);
@@ -85,6 +128,8 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes) {
   total.start();
   sliceTimer.start();
   std::size_t sliceStart = 0;
+  double tenthAt = 0;
+  double ninthAt = 0;
   while (held < target) {
     for (std::size_t i = 0; i < kBlockBytes; ++i) block[i] = static_cast<char>(blocks * 7 + i * 13);
     std::string text = ferrotap::RenderBytes(ferrotap::DisplayFormat::Hex, block);
@@ -95,6 +140,8 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes) {
     QApplication::processEvents();
     worstMs = std::max(worstMs, static_cast<double>(one.nsecsElapsed()) / 1e6);
     held += text.size();
+    if (tenthAt == 0 && held >= target / 10) tenthAt = MsSince(total);
+    if (ninthAt == 0 && held >= target / 10 * 9) ninthAt = MsSince(total);
     if (held - sliceStart >= slice || held >= target) {
       const double rate = static_cast<double>(held - sliceStart) / kMB /
                           (static_cast<double>(sliceTimer.nsecsElapsed()) / 1e9);
@@ -106,7 +153,11 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes) {
       sliceTimer.start();
     }
   }
+  const double tenth = static_cast<double>(target / 10) / kMB;
+  std::printf("  first 10%%: %.1f MB/s, last 10%%: %.1f MB/s\n", tenth / (tenthAt / 1000),
+              tenth / ((MsSince(total) - ninthAt) / 1000));
   const long peakKb = StatusKb("VmHWM:");
+  const long endKb = StatusKb("VmRSS:");
   std::printf("  overall %.4f MB/s; last/first slice %.0f%%; worst insertion+events %.2f ms\n",
               static_cast<double>(held) / kMB / (static_cast<double>(total.nsecsElapsed()) / 1e9),
               100.0 * lastRate / firstRate, worstMs);
@@ -118,6 +169,10 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes) {
     std::printf("; repaints %llu; text check %s\n",
                 static_cast<unsigned long long>(rea.PaintCount()),
                 rea.Model().Length() == held ? "ok" : "LENGTH MISMATCH");
+    std::printf("  RSS growth start to end %.1f MB; in memory %.1f MB, in the store %.1f MB\n",
+                (endKb - baselineKb) / 1024.0, static_cast<double>(rea.Model().MemoryLength()) / kMB,
+                static_cast<double>(rea.Model().StoredLength()) / kMB);
+    if (limitMB > 0) ScrollAndSave(rea);
   } else {
     std::printf("\n");
   }
@@ -128,7 +183,10 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes) {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  if (argc == 4) return RunOne(argv[1], QString(argv[2]) == "b", QString(argv[3]).toDouble());
+  if (argc == 4 || argc == 5) {
+    return RunOne(argv[1], QString(argv[2]) == "b", QString(argv[3]).toDouble(),
+                  argc == 5 ? QString(argv[4]).toInt() : 0);
+  }
   const struct {
     const char* widget;
     const char* useCase;

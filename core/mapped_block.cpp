@@ -13,11 +13,27 @@ namespace {
 constexpr std::size_t kLargePagesFrom = std::size_t{4} << 20;
 
 std::size_t RoundToPages(std::size_t bytes) {
-  static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t page = MappedBlock::PageBytes();
   return (bytes + page - 1) / page * page;
 }
 
 }  // namespace
+
+std::size_t MappedBlock::PageBytes() {
+  static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return page;
+}
+
+void MappedBlock::DropFront(std::size_t bytes) {
+  if (bytes == 0) return;
+  if (bytes >= capacity_) {
+    Release();
+    return;
+  }
+  ::munmap(data_, bytes);
+  data_ += bytes;
+  capacity_ -= bytes;
+}
 
 MappedBlock::~MappedBlock() {
   Release();

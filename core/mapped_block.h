@@ -19,6 +19,9 @@ class MappedBlock {
   std::size_t Capacity() const { return capacity_; }
   // Keeps the content; the capacity becomes at least `capacity`, rounded up to whole pages.
   void Grow(std::size_t capacity);
+  // Gives back the first `bytes` (whole pages) to the system; what follows keeps its content.
+  void DropFront(std::size_t bytes);
+  static std::size_t PageBytes();
   void Release();
 
  private:

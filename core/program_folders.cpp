@@ -41,7 +41,8 @@ void MakeFolders(const std::string& folder) {
 }  // namespace
 
 UserEnvironment CurrentUserEnvironment() {
-  UserEnvironment environment{Variable("XDG_CONFIG_HOME"), Variable("HOME")};
+  UserEnvironment environment{Variable("XDG_CONFIG_HOME"), Variable("HOME"),
+                              Variable("XDG_CACHE_HOME")};
   if (environment.home.empty()) {
     if (const passwd* account = getpwuid(geteuid()); account != nullptr && account->pw_dir) {
       environment.home = account->pw_dir;
@@ -63,6 +64,14 @@ std::string UserConfigFolder(const UserEnvironment& environment) {
   const std::string& xdg = environment.xdgConfigHome;
   const std::string base = !xdg.empty() && xdg.front() == '/' ? xdg : environment.home + "/.config";
   return WithSlash(base) + "ferrotap";
+}
+
+std::string UserCacheFolder(const UserEnvironment& environment) {
+  const std::string& xdg = environment.xdgCacheHome;
+  const std::string base = !xdg.empty() && xdg.front() == '/' ? xdg : environment.home + "/.cache";
+  const std::string folder = WithSlash(base) + "ferrotap";
+  MakeFolders(folder);
+  return WithSlash(folder);
 }
 
 ProgramFolders ChooseProgramFolders(const std::string& programFolder,

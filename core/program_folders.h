@@ -18,6 +18,7 @@ struct ProgramFolders {
 struct UserEnvironment {
   std::string xdgConfigHome;  // $XDG_CONFIG_HOME, may be empty
   std::string home;           // $HOME, or the account's home folder when that is unset
+  std::string xdgCacheHome;   // $XDG_CACHE_HOME, may be empty
 };
 
 UserEnvironment CurrentUserEnvironment();
@@ -28,6 +29,10 @@ bool IsWritableFolder(const std::string& folder);
 
 // "ferrotap" in $XDG_CONFIG_HOME, or in ~/.config when that is unset or not absolute.
 std::string UserConfigFolder(const UserEnvironment& environment);
+
+// "ferrotap" in $XDG_CACHE_HOME, or in ~/.cache when that is unset or not absolute; made when
+// missing. Ends with '/'.
+std::string UserCacheFolder(const UserEnvironment& environment);
 
 // The program's own folder for both, as long as it is writable and not the folder the package
 // installs into (a root user could write there, but it holds programs only). Otherwise the user's

@@ -62,9 +62,14 @@ void AppendRtfChar(char c, std::string& out) {
   }
 }
 
+void Report(const SaveProgress& progress, std::size_t done, std::size_t total) {
+  if (progress && !progress(done, total)) throw SaveCancelledError{};
+}
+
 }  // namespace
 
-void WriteRtf(const TextModel& model, const ColorResolver& resolve, const TextSink& sink) {
+void WriteRtf(const TextModel& model, const ColorResolver& resolve, const TextSink& sink,
+              const SaveProgress& progress) {
   std::map<Color, int> table;
   std::string header = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fcharset0 ";
   header += kDataWindowFontName;
@@ -82,20 +87,27 @@ void WriteRtf(const TextModel& model, const ColorResolver& resolve, const TextSi
 
   LineEndWalker walker("\\par\r\n");
   std::string out;
+  int current = 0;
   for (std::size_t i = 0; i < runCount; ++i) {
     const ColorRunView run = model.Run(i);
-    out += "\\cf" + std::to_string(table[resolve(run.color) & 0xFFFFFF]) + " ";
-    walker.Walk(model, run.start, run.length, out, AppendRtfChar);
-    if (out.size() >= kChunk) {
-      sink(out);
-      out.clear();
+    // A run the text store cut in two is written as one.
+    const int index = table[resolve(run.color) & 0xFFFFFF];
+    if (index != current) out += "\\cf" + std::to_string(index) + " ";
+    current = index;
+    for (std::size_t done = 0; done < run.length; done += kChunk) {
+      walker.Walk(model, run.start + done, std::min(kChunk, run.length - done), out, AppendRtfChar);
+      if (out.size() >= kChunk) {
+        sink(out);
+        out.clear();
+        Report(progress, run.start + done, model.Length());
+      }
     }
   }
   out += "\r\n}\r\n";
   sink(out);
 }
 
-void WritePlainText(const TextModel& model, const TextSink& sink) {
+void WritePlainText(const TextModel& model, const TextSink& sink, const SaveProgress& progress) {
   LineEndWalker walker("\r\n");
   std::string out;
   for (std::size_t pos = 0; pos < model.Length(); pos += kChunk) {
@@ -103,6 +115,7 @@ void WritePlainText(const TextModel& model, const TextSink& sink) {
     walker.Walk(model, pos, std::min(kChunk, model.Length() - pos), out,
                 [](char c, std::string& o) { o += c; });
     sink(out);
+    Report(progress, pos, model.Length());
   }
 }
 
@@ -115,6 +128,8 @@ std::string SaveFile(const std::string& path, Writer write) {
     AtomicFileWriter file(path);
     write([&file](std::string_view data) { file.Write(data); });
     file.Commit();
+  } catch (const SaveCancelledError&) {
+    return std::string(kSaveCancelled);
   } catch (const std::exception& error) {
     return error.what();
   }
@@ -124,12 +139,13 @@ std::string SaveFile(const std::string& path, Writer write) {
 }  // namespace
 
 std::string SaveRtfFile(const std::string& path, const TextModel& model,
-                        const ColorResolver& resolve) {
-  return SaveFile(path, [&](const TextSink& sink) { WriteRtf(model, resolve, sink); });
+                        const ColorResolver& resolve, const SaveProgress& progress) {
+  return SaveFile(path, [&](const TextSink& sink) { WriteRtf(model, resolve, sink, progress); });
 }
 
-std::string SaveTextFile(const std::string& path, const TextModel& model) {
-  return SaveFile(path, [&](const TextSink& sink) { WritePlainText(model, sink); });
+std::string SaveTextFile(const std::string& path, const TextModel& model,
+                         const SaveProgress& progress) {
+  return SaveFile(path, [&](const TextSink& sink) { WritePlainText(model, sink, progress); });
 }
 
 }  // namespace ferrotap

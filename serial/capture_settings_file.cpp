@@ -13,6 +13,8 @@ constexpr std::string_view kStampsKey = "TimeStamps";
 constexpr std::string_view kGapOnKey = "IdleGap_On";
 constexpr std::string_view kGapKey = "IdleGap";
 constexpr std::string_view kLogTextKey = "Log_Shown_Text";
+constexpr std::string_view kMemoryKey = "DataWindowMemoryMB";
+constexpr int kMinMemoryMB = 16;
 const std::string_view kColorKey = kColorFileKeys[static_cast<int>(ColorRole::TimeStamp)];
 
 std::string_view StampModeText(TimeStampMode mode) {
@@ -37,6 +39,7 @@ std::vector<std::string> WriteCaptureSettingsLines(const CaptureSettings& s) {
       std::string(kGapKey) + "=" + FormatIdleGap(s.idleGap),
       std::string(kColorKey) + "=" + std::to_string(static_cast<int32_t>(s.timeStampColor)),
       std::string(kLogTextKey) + "=" + BoolText(s.logShownText),
+      std::string(kMemoryKey) + "=" + std::to_string(s.dataWindowMemoryMB),
   };
 }
 
@@ -63,6 +66,14 @@ CaptureSettings ReadCaptureSettingsLines(const std::vector<std::string>& lines,
         s.timeStampColor = static_cast<Color>(color);
       } else {
         problems.push_back("\"" + value + "\" is not a colour");
+      }
+    } else if (key == kMemoryKey) {
+      int mb = 0;
+      if (ParseIntegerValue(value, mb) && mb >= kMinMemoryMB) {
+        s.dataWindowMemoryMB = mb;
+      } else {
+        problems.push_back("\"" + value + "\" is not a memory size of at least " +
+                           std::to_string(kMinMemoryMB) + " MB");
       }
     }
   }

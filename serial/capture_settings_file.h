@@ -20,6 +20,8 @@ struct CaptureSettings {
   Color timeStampColor = kDefaultColors[static_cast<int>(ColorRole::TimeStamp)];
   // A capture log holds the shown text besides the bytes.
   bool logShownText = false;
+  // Text the data window keeps in memory before older text goes to disk.
+  int dataWindowMemoryMB = 256;
   bool operator==(const CaptureSettings&) const = default;
 };
 

@@ -57,6 +57,44 @@ class DataWindowCommandsTest : public QObject {
     QCOMPARE(window_->REA->Text(), std::string());
   }
 
+  // Delete in the transmit edit clears the window; Ctrl+Z in it or "Undo clear" brings the text
+  // back, until new text arrives.
+  void clearUndoneUntilTextArrives_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("Ctrl+Z") << true;
+    QTest::newRow("menu") << false;
+  }
+  void clearUndoneUntilTextArrives() {
+    QFETCH(bool, byKey);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    auto* edit = window_->findChild<QLineEdit*>("EDFLYTX");
+    QAction* undo = window_->REA->PopupMenu()->findChild<QAction*>("UndoClear1");
+    QVERIFY(undo != nullptr);
+    QCOMPARE(undo->text(), "Undo clear");
+    window_->REA->SetInsertColor(0x0000FF);
+    window_->REA->InsertText("41 42 \r\n43 ");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QCOMPARE(window_->REA->Text(), std::string());
+    QVERIFY(window_->REA->CanUndoClear());
+    if (byKey) {
+      window_->REA->setFocus();
+      QTest::keyClick(window_->REA, Qt::Key_Z, Qt::ControlModifier);
+    } else {
+      undo->trigger();
+    }
+    QCOMPARE(window_->REA->Text(), std::string("41 42 \r\n43 "));
+    QCOMPARE(window_->REA->Runs().front().color, Color{0x0000FF});
+    QCOMPARE(window_->REA->CaretPosition(), window_->REA->Text().size());
+    QVERIFY(!window_->REA->CanUndoClear());
+    window_->Clear1Click();
+    window_->REA->InsertText("44 ");
+    QVERIFY(!window_->REA->CanUndoClear());
+    undo->trigger();
+    QCOMPARE(window_->REA->Text(), std::string("44 "));
+  }
+
   void clsOnTerminalPageFocusesWindow() {
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));

@@ -72,9 +72,9 @@ class DataWindowTest : public QObject {
     QVERIFY(menu != nullptr);
     QCOMPARE(menu->objectName(), QString("PopupMenu1"));
     const QStringList names{"Clear1", "Savetifile1", "NewLineatcursor1", "SavetoFile1",
-                            "Savetoplanfile1", "Copy1"};
+                            "Savetoplanfile1", "Copy1", "UndoClear1"};
     const QStringList texts{"Clear DataWindow", "Clear Selected Text", "New Line at cursor",
-                            "Save to RTF File", "Save to TXT file", "Copy"};
+                            "Save to RTF File", "Save to TXT file", "Copy", "Undo clear"};
     const auto actions = menu->actions();
     QCOMPARE(actions.size(), names.size());
     for (int i = 0; i < actions.size(); ++i) {

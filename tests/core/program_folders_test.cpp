@@ -51,7 +51,7 @@ class ProgramFoldersTest : public QObject {
     if (!writable) QCOMPARE(chmod(program.c_str(), 0555), 0);
     const UserEnvironment environment{
         xdg.isEmpty() || !xdg.startsWith("cfg") ? xdg.toStdString() : base + xdg.toStdString(),
-        base + "home"};
+        base + "home", ""};
 
     const ProgramFolders folders =
         ChooseProgramFolders(program, environment, systemFolder ? program : "/usr/bin");
@@ -61,6 +61,27 @@ class ProgramFoldersTest : public QObject {
     QVERIFY(IsWritableFolder(folders.settings));
     QCOMPARE(IsWritableFolder(program), writable);
     chmod(program.c_str(), 0755);
+  }
+
+  // The data window's text store goes here; the folder is made when missing.
+  void cacheFolder_data() {
+    QTest::addColumn<QString>("xdg");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("XDG_CACHE_HOME") << "/cache" << "/cache/ferrotap/";
+    QTest::newRow("unset") << "" << "/home/.cache/ferrotap/";
+    QTest::newRow("relative is ignored") << "cache" << "/home/.cache/ferrotap/";
+  }
+  void cacheFolder() {
+    QFETCH(QString, xdg);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    UserEnvironment environment;
+    environment.home = base + "/home";
+    environment.xdgCacheHome = xdg.startsWith('/') ? base + xdg.toStdString() : xdg.toStdString();
+    const std::string folder = UserCacheFolder(environment);
+    QCOMPARE(QString::fromStdString(folder), QString::fromStdString(base) + expected);
+    QVERIFY(IsWritableFolder(folder));
   }
 
   void notAFolderIsNotWritable() {

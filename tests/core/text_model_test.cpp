@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <QtTest>
+#include <QTemporaryDir>
 #include <random>
 #include <string>
 #include <vector>
@@ -249,12 +250,25 @@ class TextModelTest : public QObject {
     QCOMPARE(m.InsertColor(), kRed);
   }
 
+  // Spilled: beyond a few dozen bytes the oldest text goes to the store in pages of 16, and edits
+  // there bring it back; what is read must not tell the two apart.
+  void randomEditsMatchReference_data() {
+    QTest::addColumn<bool>("spill");
+    QTest::newRow("in memory") << false;
+    QTest::newRow("spilled") << true;
+  }
+
   void randomEditsMatchReference() {
+    QFETCH(bool, spill);
+    QTemporaryDir folder;
+    ferrotap::TextStoreLimits limits;
+    if (spill) limits = {64, ferrotap::TextStoreLimits::kUnlimited, 16, folder.path().toStdString()};
     std::mt19937 rng(12345);
     const Color colors[] = {kRed, kBlue, kGreen};
     const char alphabet[] = "ab\r\n";
-    TextModel m;
+    TextModel m(limits);
     Reference ref;
+    std::size_t mostStored = 0;
     for (int step = 0; step < 4000; ++step) {
       const int op = static_cast<int>(rng() % 10);
       if (op < 6) {
@@ -278,13 +292,21 @@ class TextModelTest : public QObject {
       }
       QCOMPARE(m.Text(), ref.text);
       QCOMPARE(m.Caret(), ref.caret);
+      mostStored = std::max(mostStored, m.StoredLength());
       if (step % 50 == 0 || step > 3900) {
         QCOMPARE(RunsText(m.Runs()), RunsText(ref.Runs()));
         const auto starts = ref.LineStarts();
         QCOMPARE(m.LineCount(), starts.size());
-        for (std::size_t i = 0; i < starts.size(); ++i) QCOMPARE(m.LineStart(i), starts[i]);
+        for (std::size_t i = 0; i < starts.size(); ++i) {
+          QCOMPARE(m.LineStart(i), starts[i]);
+          QCOMPARE(m.LineOf(starts[i]), i);
+        }
+        for (std::size_t pos = 0; pos < ref.text.size(); ++pos) {
+          QCOMPARE(m.Run(m.RunIndexAt(pos)).color, ref.colors[pos]);
+        }
       }
     }
+    QCOMPARE(mostStored > 0, spill);
   }
 };
 

@@ -25,15 +25,20 @@ class CaptureSettingsFileTest : public QObject {
     s.idleGap = {IdleGap::Unit::Milliseconds, 250'500};
     s.timeStampColor = 0x123456;
     s.logShownText = true;
+    s.dataWindowMemoryMB = 1024;
     std::vector<std::string> problems;
     QCOMPARE(ReadCaptureSettingsLines(WriteCaptureSettingsLines(s), {}, problems), s);
     QVERIFY(problems.empty());
 
     const CaptureSettings read = ReadCaptureSettingsLines(
-        {"TimeStamps=sometimes", "IdleGap=3.5x", "TimeStamp_color=grey", "Unknown=1"}, s, problems);
+        {"TimeStamps=sometimes", "IdleGap=3.5x", "TimeStamp_color=grey", "DataWindowMemoryMB=2",
+         "Unknown=1"},
+        s, problems);
     QCOMPARE(read, s);
-    QCOMPARE(problems.size(), std::size_t{3});
+    QCOMPARE(problems.size(), std::size_t{4});
     QVERIFY(QString::fromStdString(problems[0]).contains("sometimes"));
+    // A file written before the memory limit existed keeps the default.
+    QCOMPARE(ReadCaptureSettingsLines({"TimeStamps=abs"}, {}, problems).dataWindowMemoryMB, 256);
   }
 };
 
