@@ -31,6 +31,7 @@ using namespace std::chrono_literals;
 constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
 constexpr auto kTickMs = 55ms;
+constexpr auto kShowReadBound = 2s;
 
 volatile sig_atomic_t gStop = 0;
 
@@ -102,9 +103,9 @@ class CliRun {
             output_.Flush(true);
             return gStop != 0 || done();
           },
-          std::min<std::chrono::milliseconds>(
-              1h, std::chrono::duration_cast<std::chrono::milliseconds>(
-                      end - std::chrono::steady_clock::now())));
+          std::min<std::chrono::milliseconds>(1h,
+                                              std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  end - std::chrono::steady_clock::now())));
       finished = finished && done();
     }
     output_.Flush();
@@ -142,6 +143,7 @@ class CliRun {
     output_.Info((options_.command == CliCommand::Slave ? "slave on " : "monitoring ") + ports +
                  "; stop with Ctrl-C");
     RunUntil([] { return false; }, std::chrono::hours(24 * 365 * 100));
+    ShowWhatWasRead();
     session_.StopLog();
     return 0;
   }
@@ -151,8 +153,7 @@ class CliRun {
     const SessionCounters& c = session_.Counters();
     std::printf("queries %llu, answers %llu, NAKs %llu, time-outs %llu\n",
                 static_cast<unsigned long long>(c.queries),
-                static_cast<unsigned long long>(c.answers),
-                static_cast<unsigned long long>(c.naks),
+                static_cast<unsigned long long>(c.answers), static_cast<unsigned long long>(c.naks),
                 static_cast<unsigned long long>(c.timeouts));
     return 0;
   }
@@ -213,6 +214,18 @@ class CliRun {
   std::string NoEndText() const {
     return "no end within " + std::to_string(ExchangeBound().count()) + " ms";
   }
+  // What the ports had read when the run was stopped is still shown (and logged), within a
+  // bound: the reader fills the port's ring ahead of the output.
+  void ShowWhatWasRead() {
+    const auto waiting = [](ComPort& port) {
+      return port.PortState() == ComPort::State::Open && port.BytesAvailable() > 0;
+    };
+    loop_.ProcessUntil(
+        [&] { return !waiting(session_.PortA()) && !(options_.spy && waiting(session_.PortB())); },
+        kShowReadBound);
+    output_.Flush();
+  }
+
   std::chrono::milliseconds DrainBound() {
     const int64_t us = LineTimeUs(session_.PortA().OutputPending(), session_.PortA().Line());
     return std::chrono::milliseconds(us / 1000) * 2 + 3s;
@@ -244,8 +257,7 @@ std::string SendProblem(const CliOptions& options, const CliSetup& setup) {
   }
   if (options.asciiCommand &&
       (*setup.commands)[static_cast<std::size_t>(*options.asciiCommand - 1)].empty()) {
-    return "command " + std::to_string(*options.asciiCommand) + " is empty in " +
-           options.astFile;
+    return "command " + std::to_string(*options.asciiCommand) + " is empty in " + options.astFile;
   }
   return {};
 }

@@ -172,8 +172,9 @@ IoResult PosixSerialDevice::Read(char* buffer, std::size_t size) {
   for (;;) {
     const ssize_t n = ::read(fd_, buffer, size);
     if (n > 0) {
-      const std::size_t kept =
-          marks_.Decode(buffer, static_cast<std::size_t>(n), parity_, markedErrors_);
+      uint8_t errors = 0;
+      const std::size_t kept = marks_.Decode(buffer, static_cast<std::size_t>(n), parity_, errors);
+      if (errors != 0) markedErrors_ |= errors;
       // A read of nothing but marks: look for data behind them.
       if (kept == 0) continue;
       return {kept, IoResult::Status::Ok, {}};
@@ -281,8 +282,7 @@ uint8_t PosixSerialDevice::ModemLines() {
 }
 
 uint8_t PosixSerialDevice::TakeLineErrors() {
-  uint8_t bits = markedErrors_;
-  markedErrors_ = 0;
+  uint8_t bits = markedErrors_.exchange(0);
   if (!countersAvailable_) return bits;
   serial_icounter_struct counts{};
   if (::ioctl(fd_, TIOCGICOUNT, &counts) != 0) {

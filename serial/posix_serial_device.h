@@ -56,9 +56,9 @@ class PosixSerialDevice : public SerialDevice {
   std::atomic<bool> countersAvailable_{true};
   std::atomic<bool> lsrAvailable_{true};
   std::atomic<bool> parity_{false};
-  // Only the dispatcher thread reads.
+  // One read at a time (the dispatcher's read lock); the reader thread takes the errors.
   ParmrkDecoder marks_;
-  uint8_t markedErrors_ = 0;
+  std::atomic<uint8_t> markedErrors_{0};
   // Only the dispatcher thread reads the counters.
   bool haveCounters_ = false;
   int lastFrame_ = 0, lastOverrun_ = 0, lastParity_ = 0, lastBreak_ = 0, lastBufOverrun_ = 0;
