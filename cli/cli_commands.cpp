@@ -103,9 +103,9 @@ class CliRun {
             output_.Flush(true);
             return gStop != 0 || done();
           },
-          std::min<std::chrono::milliseconds>(1h,
-                                              std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                  end - std::chrono::steady_clock::now())));
+          std::min<std::chrono::milliseconds>(
+              1h, std::chrono::duration_cast<std::chrono::milliseconds>(
+                      end - std::chrono::steady_clock::now())));
       finished = finished && done();
     }
     output_.Flush();
@@ -153,7 +153,8 @@ class CliRun {
     const SessionCounters& c = session_.Counters();
     std::printf("queries %llu, answers %llu, NAKs %llu, time-outs %llu\n",
                 static_cast<unsigned long long>(c.queries),
-                static_cast<unsigned long long>(c.answers), static_cast<unsigned long long>(c.naks),
+                static_cast<unsigned long long>(c.answers),
+                static_cast<unsigned long long>(c.naks),
                 static_cast<unsigned long long>(c.timeouts));
     return 0;
   }
@@ -214,15 +215,15 @@ class CliRun {
   std::string NoEndText() const {
     return "no end within " + std::to_string(ExchangeBound().count()) + " ms";
   }
-  // What the ports had read when the run was stopped is still shown (and logged), within a
-  // bound: the reader fills the port's ring ahead of the output.
+  // The bytes the ports had read when the run was stopped are still shown (and logged): the
+  // reader fills a port's ring ahead of the output. What arrives after the stop is not waited for.
   void ShowWhatWasRead() {
     const auto waiting = [](ComPort& port) {
-      return port.PortState() == ComPort::State::Open && port.BytesAvailable() > 0;
+      return port.PortState() == ComPort::State::Open ? port.BytesAvailable() : 0;
     };
-    loop_.ProcessUntil(
-        [&] { return !waiting(session_.PortA()) && !(options_.spy && waiting(session_.PortB())); },
-        kShowReadBound);
+    const uint64_t upTo = output_.BytesReceived() + waiting(session_.PortA()) +
+                          (options_.spy ? waiting(session_.PortB()) : 0);
+    loop_.ProcessUntil([&] { return output_.BytesReceived() >= upTo; }, kShowReadBound);
     output_.Flush();
   }
 
@@ -257,7 +258,8 @@ std::string SendProblem(const CliOptions& options, const CliSetup& setup) {
   }
   if (options.asciiCommand &&
       (*setup.commands)[static_cast<std::size_t>(*options.asciiCommand - 1)].empty()) {
-    return "command " + std::to_string(*options.asciiCommand) + " is empty in " + options.astFile;
+    return "command " + std::to_string(*options.asciiCommand) + " is empty in " +
+           options.astFile;
   }
   return {};
 }
