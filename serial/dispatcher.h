@@ -42,9 +42,9 @@ class Dispatcher {
   using Sink = std::function<void(const Notification&)>;
   using Clock = std::chrono::steady_clock;
   static constexpr std::size_t kInputRingSize = 1024 * 1024;
-  // A data notification tells at most this many bytes (its count is 16 bits); what is beyond
-  // follows at once in the next one.
-  static constexpr std::size_t kMostNotified = 0xFFFF;
+  // A data notification tells at most this many bytes, so that a handler showing them keeps
+  // the UI thread for a short while; what is beyond follows at once in the next one.
+  static constexpr std::size_t kMostNotified = 16384;
 
   // sink runs on the UI thread.
   Dispatcher(std::unique_ptr<SerialDevice> device, std::size_t outSize,
