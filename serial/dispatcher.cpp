@@ -597,16 +597,21 @@ bool Dispatcher::DataCheck(uint64_t readUpTo) {
   std::size_t count = 0;
   uint64_t before = 0;
   uint64_t noted = 0;
+  bool flood = false;
   {
     std::lock_guard lock(inputMutex_);
     const uint64_t upTo = NotifyUpTo(readUpTo);
+    flood = input_.TotalPut() > upTo;
     // Nothing new to tell, or a clear meanwhile took what was read.
     if (upTo <= notifiedPut_ || upTo <= input_.TotalTaken()) return false;
     count = static_cast<std::size_t>(upTo - input_.TotalTaken());
     before = notifiedPut_;
     noted = notifiedPut_ = upTo;
   }
-  if (Deliver({Notification::Kind::Data, static_cast<uint16_t>(count), 0, {}})) return true;
+  // More has come than one notification tells: the line is busy, so reading goes on at once.
+  if (Deliver({Notification::Kind::Data, static_cast<uint16_t>(count), 0, {}}, flood)) {
+    return true;
+  }
   // Not told: the bytes count as new again, together with whatever arrives meanwhile.
   std::lock_guard lock(inputMutex_);
   if (notifiedPut_ == noted) notifiedPut_ = before;
@@ -633,13 +638,15 @@ void Dispatcher::ReportReturn() {
   if (returnCheck_()) returnReported_ = Deliver({Notification::Kind::DeviceBack, 0, 0, {}});
 }
 
-bool Dispatcher::Deliver(Notification notification) {
+bool Dispatcher::Deliver(Notification notification, bool readAheadNow) {
   if (stop_) return false;
-  const bool delivered = channel_.Deliver([this, n = std::move(notification)] { sink_(n); },
-                                          [this] {
-                                            readingAhead_ = true;
-                                            Signal(readAheadFd_);
-                                          });
+  const auto readAhead = [this] {
+    readingAhead_ = true;
+    Signal(readAheadFd_);
+  };
+  if (readAheadNow) readAhead();
+  const bool delivered =
+      channel_.Deliver([this, n = std::move(notification)] { sink_(n); }, readAhead);
   readingAhead_ = false;
   return delivered;
 }

@@ -130,7 +130,8 @@ class Dispatcher {
   // readLost: the reader's loss as it was before the data told in this pass was read.
   void ReportLoss(bool readLost);
   void ReportReturn();
-  bool Deliver(Notification notification);
+  // Reads ahead while the handler runs once it is slow, or from the start with readAheadNow.
+  bool Deliver(Notification notification, bool readAheadNow = false);
   // Wakes the reader thread; WakeReaders wakes the read-ahead thread too.
   void Wake();
   void WakeReaders();
