@@ -3,6 +3,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@ constexpr auto kHoldRecheck = std::chrono::milliseconds(2);
 // beyond holding when the line drops.
 constexpr std::size_t kHeldPiece = 16;
 constexpr int kPassesPerReturnCheck = 10;
+constexpr int kReadAheadNice = 5;
 
 void Signal(int fd) {
   const uint64_t one = 1;
@@ -501,6 +503,8 @@ void Dispatcher::ReaderLoop() {
 }
 
 void Dispatcher::ReadAheadLoop() {
+  // Reading ahead must not take the UI thread's processor while it shows what was read.
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kReadAheadNice);
   while (!stop_) {
     bool watchDevice = readingAhead_ && !readLost_ && !writeLost_;
     if (watchDevice) {
