@@ -33,6 +33,7 @@ using namespace std::chrono_literals;
 constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
 constexpr auto kTickMs = 55ms;
+constexpr auto kShowReadBound = 2s;
 
 volatile sig_atomic_t gStop = 0;
 
@@ -144,6 +145,7 @@ class CliRun {
     output_.Info((options_.command == CliCommand::Slave ? "slave on " : "monitoring ") + ports +
                  "; stop with Ctrl-C");
     RunUntil([] { return false; }, std::chrono::hours(24 * 365 * 100));
+    ShowWhatWasRead();
     session_.StopLog();
     return 0;
   }
@@ -217,6 +219,18 @@ class CliRun {
   std::string NoEndText() const {
     return "no end within " + std::to_string(ExchangeBound().count()) + " ms";
   }
+  // The bytes the ports had read when the run was stopped are still shown (and logged): the
+  // reader fills a port's ring ahead of the output. What arrives after the stop is not waited for.
+  void ShowWhatWasRead() {
+    const auto waiting = [](ComPort& port) {
+      return port.PortState() == ComPort::State::Open ? port.BytesAvailable() : 0;
+    };
+    const uint64_t upTo = output_.BytesReceived() + waiting(session_.PortA()) +
+                          (options_.spy ? waiting(session_.PortB()) : 0);
+    loop_.ProcessUntil([&] { return output_.BytesReceived() >= upTo; }, kShowReadBound);
+    output_.Flush();
+  }
+
   std::chrono::milliseconds DrainBound() {
     const int64_t us = LineTimeUs(session_.PortA().OutputPending(), session_.PortA().Line());
     return std::chrono::milliseconds(us / 1000) * 2 + 3s;

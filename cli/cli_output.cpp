@@ -97,6 +97,7 @@ void CliOutput::Info(const std::string& message) {
 }
 
 void CliOutput::Received(SessionPort port, const Bytes& bytes, const ReadMarks& marks) {
+  bytesReceived_ += bytes.size();
   // The time the first byte was read, not the time this front-end got round to it.
   const auto readTime =
       marks.empty() ? std::chrono::system_clock::now()

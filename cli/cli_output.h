@@ -54,6 +54,8 @@ class CliOutput : public SessionOutput {
   };
   const std::vector<Exchange>& Exchanges() const { return exchanges_; }
   bool OpenFailed() const { return openFailed_; }
+  // Bytes of both ports handed to the output so far.
+  uint64_t BytesReceived() const { return bytesReceived_; }
   bool FileEnded() const { return fileEnded_; }
   FileSendEnd FileEnd() const { return fileEnd_; }
 
@@ -70,6 +72,7 @@ class CliOutput : public SessionOutput {
   std::chrono::system_clock::time_point readTime_[2];
   const ClockBase clock_ = ClockBase::Now();
   std::vector<Exchange> exchanges_;
+  uint64_t bytesReceived_ = 0;
   bool progressShown_ = false;
   bool openFailed_ = false;
   bool fileEnded_ = false;

@@ -3,6 +3,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,45 +23,65 @@ constexpr auto kHoldRecheck = std::chrono::milliseconds(2);
 // beyond holding when the line drops.
 constexpr std::size_t kHeldPiece = 16;
 constexpr int kPassesPerReturnCheck = 10;
+constexpr int kReadAheadNice = 5;
+
+void Signal(int fd) {
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+}
+
+void Drain(int fd) {
+  uint64_t count = 0;
+  [[maybe_unused]] const ssize_t n = ::read(fd, &count, sizeof count);
+}
 
 }  // namespace
 
 Dispatcher::Dispatcher(std::unique_ptr<SerialDevice> device, std::size_t outSize,
-                       NotificationChannel& channel, Sink sink)
+                       NotificationChannel& channel, Sink sink, std::size_t inSize)
     : device_(std::move(device)),
       channel_(channel),
       sink_(std::move(sink)),
       wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      readAheadFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      input_(inSize),
       output_(outSize) {}
 
 Dispatcher::~Dispatcher() {
   RequestStop();
   Join();
   if (wakeFd_ >= 0) ::close(wakeFd_);
+  if (readAheadFd_ >= 0) ::close(readAheadFd_);
 }
 
 void Dispatcher::Start() {
   RefreshModemStatus();
   reader_ = std::thread([this] { ReaderLoop(); });
+  readAhead_ = std::thread([this] { ReadAheadLoop(); });
   writer_ = std::thread([this] { WriterLoop(); });
 }
 
 void Dispatcher::RequestStop() {
   stop_ = true;
   channel_.Shut();
-  Wake();
+  WakeReaders();
   std::lock_guard lock(outputMutex_);
   outputChanged_.notify_all();
 }
 
 void Dispatcher::Join() {
   if (reader_.joinable()) reader_.join();
+  if (readAhead_.joinable()) readAhead_.join();
   if (writer_.joinable()) writer_.join();
 }
 
 void Dispatcher::Wake() {
-  const uint64_t one = 1;
-  [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+  Signal(wakeFd_);
+}
+
+void Dispatcher::WakeReaders() {
+  Signal(wakeFd_);
+  Signal(readAheadFd_);
 }
 
 // ---- input ----
@@ -76,8 +97,8 @@ std::optional<uint8_t> Dispatcher::ReadChar() {
     byte = input_.Pop();
     ResumeInputIfLow();
   }
-  // The reader stops watching the device while the ring is full.
-  if (wasFull) Wake();
+  // The readers stop watching the device while the ring is full.
+  if (wasFull) WakeReaders();
   return byte;
 }
 
@@ -98,7 +119,7 @@ std::string Dispatcher::ReadString(std::size_t count, ReadMarks* marks) {
     }
     ResumeInputIfLow();
   }
-  if (wasFull && !bytes.empty()) Wake();
+  if (wasFull && !bytes.empty()) WakeReaders();
   return bytes;
 }
 
@@ -109,42 +130,62 @@ std::size_t Dispatcher::BytesAvailable() {
 
 void Dispatcher::ClearInput() {
   {
-    std::lock_guard lock(inputMutex_);
-    input_.Clear();
-    inputMarks_.Clear();
-    notifiedPut_ = input_.TotalPut();
-    ResumeInputIfLow();
+    // No read may land between the clear and the purge.
+    std::lock_guard reading(readMutex_);
+    {
+      std::lock_guard lock(inputMutex_);
+      input_.Clear();
+      inputMarks_.Clear();
+      notifiedPut_ = input_.TotalPut();
+      ResumeInputIfLow();
+    }
+    device_->PurgeInput();
   }
-  device_->PurgeInput();
-  Wake();
+  WakeReaders();
 }
 
-void Dispatcher::ReadDevice() {
+void Dispatcher::ReadDevice(bool ahead) {
   for (;;) {
+    if (ahead && !readingAhead_) return;
+    std::lock_guard reading(readMutex_);
+    if (readLost_) return;
     std::pair<char*, std::size_t> span;
     {
       std::lock_guard lock(inputMutex_);
       if (input_.Full()) return;
       span = input_.WritableSpan();
     }
-    // The free part is only written here, so it is filled outside the lock.
+    // The free part is only written under the read lock, so it is filled outside the input lock.
     const IoResult result = device_->Read(span.first, span.second);
     if (result.status == IoResult::Status::Ok && result.count > 0) {
-      const int64_t readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 Clock::now().time_since_epoch())
-                                 .count();
-      std::lock_guard lock(inputMutex_);
-      inputMarks_.Add(input_.TotalPut(), readNs);
-      input_.CommitPut(result.count);
-      HoldInputIfFull();
+      const int64_t readNs =
+          std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+              .count();
+      {
+        std::lock_guard lock(inputMutex_);
+        inputMarks_.Add(input_.TotalPut(), readNs);
+        input_.CommitPut(result.count);
+        HoldInputIfFull();
+      }
+      // Reading ahead ended meanwhile: the reader thread may have looked for data already.
+      if (ahead && !readingAhead_) Wake();
       continue;
     }
     if (result.status == IoResult::Status::Lost) {
-      readLost_ = true;
       readLostReason_ = result.reason;
+      readLost_ = true;
+      if (ahead) Wake();
     }
     return;
   }
+}
+
+uint64_t Dispatcher::NotifyUpTo(uint64_t readUpTo) const {
+  return std::min<uint64_t>(readUpTo, input_.TotalTaken() + kMostNotified);
+}
+
+bool Dispatcher::DataPending() const {
+  return input_.Used() > 0 && NotifyUpTo(input_.TotalPut()) > notifiedPut_;
 }
 
 void Dispatcher::HoldInputIfFull() {
@@ -446,19 +487,35 @@ void Dispatcher::RestoreTriggers(const TriggerTable& table) {
 void Dispatcher::ReaderLoop() {
   while (!stop_) {
     bool watchDevice = !readLost_ && !writeLost_;
+    bool pending = false;
+    {
+      std::lock_guard lock(inputMutex_);
+      watchDevice = watchDevice && !input_.Full();
+      pending = DataPending();
+    }
+    // A lost device or a full ring is left out of the poll set, or POLLHUP/POLLIN would spin us.
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {watchDevice ? device_->ReadFd() : -1, POLLIN, 0}};
+    ::poll(fds, 2, pending ? 0 : kPassIntervalMs);
+    if (fds[0].revents & POLLIN) Drain(wakeFd_);
+    if (stop_) break;
+    Pass();
+  }
+}
+
+void Dispatcher::ReadAheadLoop() {
+  // Reading ahead must not take the UI thread's processor while it shows what was read.
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kReadAheadNice);
+  while (!stop_) {
+    bool watchDevice = readingAhead_ && !readLost_ && !writeLost_;
     if (watchDevice) {
       std::lock_guard lock(inputMutex_);
       watchDevice = !input_.Full();
     }
-    // A lost device or a full ring is left out of the poll set, or POLLHUP/POLLIN would spin us.
-    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {watchDevice ? device_->ReadFd() : -1, POLLIN, 0}};
+    pollfd fds[2] = {{readAheadFd_, POLLIN, 0}, {watchDevice ? device_->ReadFd() : -1, POLLIN, 0}};
     ::poll(fds, 2, kPassIntervalMs);
-    if (fds[0].revents & POLLIN) {
-      uint64_t count = 0;
-      [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
-    }
+    if (fds[0].revents & POLLIN) Drain(readAheadFd_);
     if (stop_) break;
-    Pass();
+    if (fds[1].revents != 0) ReadDevice(true);
   }
 }
 
@@ -466,13 +523,19 @@ void Dispatcher::Pass() {
   RefreshModemStatus();
   RefreshLineErrors();
   RunStatusChecks();
-  if (!readLost_) ReadDevice();
-  // Errors marked in the data just read belong before its notification.
+  ReadDevice(false);
+  // What was read up to here is told in this pass: errors marked in it before it, a loss after
+  // it. Later reads of the read-ahead thread wait for the next pass.
+  const bool readLost = readLost_;
+  uint64_t readUpTo = 0;
+  {
+    std::lock_guard lock(inputMutex_);
+    readUpTo = input_.TotalPut();
+  }
   RefreshLineErrors();
   RefreshModemStatus();
   RunStatusChecks();
-  while (!stop_ && DataCheck()) {
-  }
+  if (!stop_) DataCheck(readUpTo);
   {
     std::lock_guard lock(triggerMutex_);
     triggers_.ClearHits();
@@ -486,7 +549,7 @@ void Dispatcher::Pass() {
     std::lock_guard lock(triggerMutex_);
     triggers_.ClearHits();
   }
-  ReportLoss();
+  ReportLoss(readLost);
   ReportReturn();
 }
 
@@ -534,21 +597,23 @@ bool Dispatcher::TimerCheck() {
   return false;
 }
 
-bool Dispatcher::DataCheck() {
+bool Dispatcher::DataCheck(uint64_t readUpTo) {
   std::size_t count = 0;
   uint64_t before = 0;
   uint64_t noted = 0;
+  bool flood = false;
   {
     std::lock_guard lock(inputMutex_);
-    if (input_.TotalPut() == notifiedPut_ || input_.Used() == 0) return false;
-    count = input_.Used();
+    const uint64_t upTo = NotifyUpTo(readUpTo);
+    flood = input_.TotalPut() > upTo;
+    // Nothing new to tell, or a clear meanwhile took what was read.
+    if (upTo <= notifiedPut_ || upTo <= input_.TotalTaken()) return false;
+    count = static_cast<std::size_t>(upTo - input_.TotalTaken());
     before = notifiedPut_;
-    noted = notifiedPut_ = input_.TotalPut();
+    noted = notifiedPut_ = upTo;
   }
-  if (Deliver({Notification::Kind::Data,
-               static_cast<uint16_t>(std::min<std::size_t>(count, 0xFFFF)),
-               0,
-               {}})) {
+  // More has come than one notification tells: the line is busy, so reading goes on at once.
+  if (Deliver({Notification::Kind::Data, static_cast<uint16_t>(count), 0, {}}, flood)) {
     return true;
   }
   // Not told: the bytes count as new again, together with whatever arrives meanwhile.
@@ -557,10 +622,10 @@ bool Dispatcher::DataCheck() {
   return false;
 }
 
-void Dispatcher::ReportLoss() {
+void Dispatcher::ReportLoss(bool readLost) {
   if (lossReported_ || stop_) return;
   std::string reason;
-  if (readLost_) {
+  if (readLost) {
     reason = readLostReason_;
   } else if (writeLost_) {
     reason = writeLostReason_;
@@ -577,9 +642,17 @@ void Dispatcher::ReportReturn() {
   if (returnCheck_()) returnReported_ = Deliver({Notification::Kind::DeviceBack, 0, 0, {}});
 }
 
-bool Dispatcher::Deliver(Notification notification) {
+bool Dispatcher::Deliver(Notification notification, bool readAheadNow) {
   if (stop_) return false;
-  return channel_.Deliver([this, n = std::move(notification)] { sink_(n); });
+  const auto readAhead = [this] {
+    readingAhead_ = true;
+    Signal(readAheadFd_);
+  };
+  if (readAheadNow) readAhead();
+  const bool delivered =
+      channel_.Deliver([this, n = std::move(notification)] { sink_(n); }, readAhead);
+  readingAhead_ = false;
+  return delivered;
 }
 
 }  // namespace ferrotap

@@ -32,18 +32,23 @@ struct Notification {
 // The threads of one open port. The reader thread waits on the device with poll(), so received
 // bytes wake it at once; it also makes a pass every 50 ms for modem lines, line errors and timer
 // triggers, and delivers every notification through the channel, one at a time. What the UI
-// thread did not take in time stays pending for the next pass. The writer thread empties the
+// thread did not take in time stays pending for the next pass. While a handler is slow, the
+// read-ahead thread goes on reading the device into the input ring, so a fast line does not wait
+// for the UI thread; reads of both threads take turns, in order. The writer thread empties the
 // output ring into the device, holds it while the hand-shake says so, and drops RTS when the
 // transmitter is empty.
 class Dispatcher {
  public:
   using Sink = std::function<void(const Notification&)>;
   using Clock = std::chrono::steady_clock;
-  static constexpr std::size_t kInputRingSize = 8192;
+  static constexpr std::size_t kInputRingSize = 1024 * 1024;
+  // A data notification tells at most this many bytes, so that a handler showing them keeps
+  // the UI thread for a short while; what is beyond follows at once in the next one.
+  static constexpr std::size_t kMostNotified = 16384;
 
   // sink runs on the UI thread.
   Dispatcher(std::unique_ptr<SerialDevice> device, std::size_t outSize,
-             NotificationChannel& channel, Sink sink);
+             NotificationChannel& channel, Sink sink, std::size_t inSize = kInputRingSize);
   ~Dispatcher();
   Dispatcher(const Dispatcher&) = delete;
   Dispatcher& operator=(const Dispatcher&) = delete;
@@ -105,18 +110,31 @@ class Dispatcher {
 
  private:
   void ReaderLoop();
+  void ReadAheadLoop();
   void WriterLoop();
   void Pass();
-  void ReadDevice();
+  // Reads into the free part of the input ring until the device has nothing more or the ring is
+  // full; on the read-ahead thread also until reading ahead ends.
+  void ReadDevice(bool ahead);
+  // Input lock held: the end of what the next data notification tells when the bytes up to the
+  // running position readUpTo have been read.
+  uint64_t NotifyUpTo(uint64_t readUpTo) const;
+  // Input lock held: bytes in the ring that the next data notification would tell.
+  bool DataPending() const;
   void RefreshLineErrors();
   void RunStatusChecks();
   bool StatusCheck();
   bool TimerCheck();
-  bool DataCheck();
-  void ReportLoss();
+  // Tells the bytes read up to the running position readUpTo.
+  bool DataCheck(uint64_t readUpTo);
+  // readLost: the reader's loss as it was before the data told in this pass was read.
+  void ReportLoss(bool readLost);
   void ReportReturn();
-  bool Deliver(Notification notification);
+  // Reads ahead while the handler runs once it is slow, or from the start with readAheadNow.
+  bool Deliver(Notification notification, bool readAheadNow = false);
+  // Wakes the reader thread; WakeReaders wakes the read-ahead thread too.
   void Wake();
+  void WakeReaders();
   // Output lock held.
   bool OutputHeld();
   // Called with outputMutex_ held.
@@ -132,9 +150,18 @@ class Dispatcher {
   NotificationChannel& channel_;
   Sink sink_;
   int wakeFd_;
+  int readAheadFd_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> readingAhead_{false};
   std::thread reader_;
+  std::thread readAhead_;
   std::thread writer_;
+
+  // Read lock: one device read and its commit at a time, so the bytes keep their order. Taken
+  // before the input lock, never while holding it.
+  std::mutex readMutex_;
+  std::atomic<bool> readLost_{false};
+  std::string readLostReason_;  // set before readLost_
 
   // Trigger lock: triggers, modem status, line errors.
   std::mutex triggerMutex_;
@@ -145,7 +172,7 @@ class Dispatcher {
 
   // Input lock.
   std::mutex inputMutex_;
-  ByteRing input_{kInputRingSize};
+  ByteRing input_;
   ReadMarkQueue inputMarks_;
   uint64_t notifiedPut_ = 0;
   bool dtrAtFull_ = false;
@@ -173,12 +200,10 @@ class Dispatcher {
   std::atomic<bool> writeLost_{false};
   std::string writeLostReason_;  // set before writeLost_
   // Reader thread only.
-  bool readLost_ = false;
   bool lossReported_ = false;
   bool returnReported_ = false;
   int passesSinceCheck_ = 0;
   std::function<bool()> returnCheck_;
-  std::string readLostReason_;
 };
 
 }  // namespace ferrotap

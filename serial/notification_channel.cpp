@@ -28,6 +28,12 @@ bool PendingCall::WaitStarted(std::chrono::milliseconds bound) {
   return state_ != State::Cancelled;
 }
 
+bool PendingCall::WaitEnded(std::chrono::microseconds bound) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(
+      lock, bound, [this] { return state_ == State::Finished || state_ == State::Cancelled; });
+}
+
 void PendingCall::Cancel() {
   std::lock_guard lock(mutex_);
   if (state_ == State::Pending) {
@@ -36,7 +42,8 @@ void PendingCall::Cancel() {
   }
 }
 
-bool NotificationChannel::Deliver(std::function<void()> call) {
+bool NotificationChannel::Deliver(std::function<void()> call,
+                                  const std::function<void()>& whenSlow) {
   auto pending = std::make_shared<PendingCall>(std::move(call));
   {
     std::lock_guard lock(mutex_);
@@ -44,6 +51,7 @@ bool NotificationChannel::Deliver(std::function<void()> call) {
     current_ = pending;
   }
   Enqueue(pending);
+  if (whenSlow && !pending->WaitEnded(kSlowHandler)) whenSlow();
   const bool started = pending->WaitStarted(kDeliveryBound);
   std::lock_guard lock(mutex_);
   current_.reset();

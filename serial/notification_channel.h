@@ -10,6 +10,8 @@
 namespace ferrotap {
 
 inline constexpr std::chrono::milliseconds kDeliveryBound{3000};
+// A handler still running after this long is slow: the dispatcher reads ahead meanwhile.
+inline constexpr std::chrono::microseconds kSlowHandler{100};
 
 // One synchronous hand-over from a dispatcher thread to the UI thread. The UI side calls Run; the
 // dispatcher waits for it with a bound. A call that was not started when the wait ended (time-out
@@ -24,6 +26,9 @@ class PendingCall {
   // Dispatcher thread. True when the call has started (and maybe finished) within the bound;
   // false when it never will.
   bool WaitStarted(std::chrono::milliseconds bound);
+  // Dispatcher thread. True when the call has finished or was cancelled within the bound; the
+  // call is left waiting otherwise.
+  bool WaitEnded(std::chrono::microseconds bound);
   void Cancel();
 
  private:
@@ -41,8 +46,9 @@ class NotificationChannel {
 
   // Dispatcher thread: runs call on the UI thread and waits for it, at most kDeliveryBound.
   // False when the call never ran: the UI thread did not start it in time, or the channel was
-  // shut. Calls of one channel never overlap.
-  bool Deliver(std::function<void()> call);
+  // shut. Calls of one channel never overlap. whenSlow, when given, runs on the dispatcher
+  // thread once the call has not ended within kSlowHandler.
+  bool Deliver(std::function<void()> call, const std::function<void()>& whenSlow = {});
   // Any thread: cancels the waiting call and refuses any later one.
   void Shut();
   // UI thread: runs call on the UI thread later, after the current handler has returned. The call

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "serial/parmrk_decoder.h"
 
+#include <cstring>
+
 #include "serial/serial_types.h"
 
 namespace ferrotap {
@@ -10,13 +12,17 @@ std::size_t ParmrkDecoder::Decode(char* data, std::size_t size, bool parity, uin
   for (std::size_t in = 0; in < size; ++in) {
     const auto byte = static_cast<uint8_t>(data[in]);
     switch (state_) {
-      case State::Data:
-        if (byte == 0xFF) {
-          state_ = State::Escape;
-        } else {
-          data[out++] = data[in];
-        }
+      case State::Data: {
+        // Plain data up to the next 0xFF moves in one piece (mostly it stays where it is).
+        const void* mark = std::memchr(data + in, 0xFF, size - in);
+        const std::size_t end =
+            mark ? static_cast<std::size_t>(static_cast<const char*>(mark) - data) : size;
+        if (out != in) std::memmove(data + out, data + in, end - in);
+        out += end - in;
+        in = end;
+        if (mark) state_ = State::Escape;
         break;
+      }
       case State::Escape:
         if (byte == 0) {
           state_ = State::Mark;

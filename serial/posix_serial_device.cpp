@@ -6,6 +6,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -70,15 +72,23 @@ bool NotAvailable(int err) {
   return err == ENOTTY || err == EINVAL;
 }
 
+// The slave end of a pseudo-terminal (majors 136 to 143): it carries no line errors.
+bool IsPseudoTerminal(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  const unsigned int m = major(st.st_rdev);
+  return m >= 136 && m <= 143;
+}
+
 }  // namespace
 
-void ApplyLineToTermios(termios& tio, const LineSettings& line) {
+void ApplyLineToTermios(termios& tio, const LineSettings& line, bool markErrors) {
   cfmakeraw(&tio);
   tio.c_cflag |= CLOCAL | CREAD;
   tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-  tio.c_iflag &= ~(ISTRIP | IGNPAR | IGNBRK | BRKINT);
+  tio.c_iflag &= ~(ISTRIP | IGNPAR | IGNBRK | BRKINT | INPCK | PARMRK);
   // Errors and breaks arrive marked in the data, each on its own byte (see ParmrkDecoder).
-  tio.c_iflag |= INPCK | PARMRK;
+  if (markErrors) tio.c_iflag |= INPCK | PARMRK;
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
   switch (line.dataBits) {
@@ -155,7 +165,7 @@ std::unique_ptr<PosixSerialDevice> PosixSerialDevice::Open(const std::string& pa
 }
 
 PosixSerialDevice::PosixSerialDevice(std::string path, int fd, const termios& saved)
-    : path_(std::move(path)), fd_(fd), saved_(saved) {}
+    : path_(std::move(path)), fd_(fd), saved_(saved), markErrors_(!IsPseudoTerminal(fd)) {}
 
 PosixSerialDevice::~PosixSerialDevice() {
   ::tcflush(fd_, TCIOFLUSH);
@@ -172,8 +182,10 @@ IoResult PosixSerialDevice::Read(char* buffer, std::size_t size) {
   for (;;) {
     const ssize_t n = ::read(fd_, buffer, size);
     if (n > 0) {
-      const std::size_t kept =
-          marks_.Decode(buffer, static_cast<std::size_t>(n), parity_, markedErrors_);
+      if (!markErrors_) return {static_cast<std::size_t>(n), IoResult::Status::Ok, {}};
+      uint8_t errors = 0;
+      const std::size_t kept = marks_.Decode(buffer, static_cast<std::size_t>(n), parity_, errors);
+      if (errors != 0) markedErrors_ |= errors;
       // A read of nothing but marks: look for data behind them.
       if (kept == 0) continue;
       return {kept, IoResult::Status::Ok, {}};
@@ -206,7 +218,7 @@ void PosixSerialDevice::ApplyLine(const LineSettings& line) {
   termios tio{};
   if (::tcgetattr(fd_, &tio) != 0)
     throw ComPortError::FromErrno(errno, path_, "read settings of the port");
-  ApplyLineToTermios(tio, line);
+  ApplyLineToTermios(tio, line, markErrors_);
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
     throw ComPortError::FromErrno(errno, path_, "set line parameters of the port");
   }
@@ -281,8 +293,7 @@ uint8_t PosixSerialDevice::ModemLines() {
 }
 
 uint8_t PosixSerialDevice::TakeLineErrors() {
-  uint8_t bits = markedErrors_;
-  markedErrors_ = 0;
+  uint8_t bits = markedErrors_.exchange(0);
   if (!countersAvailable_) return bits;
   serial_icounter_struct counts{};
   if (::ioctl(fd_, TIOCGICOUNT, &counts) != 0) {

@@ -13,8 +13,9 @@
 namespace ferrotap {
 
 // Sets raw mode and the line parameters into a termios structure (exposed for tests: a
-// pseudo-terminal silently drops character size and parity, so they are checked here).
-void ApplyLineToTermios(termios& tio, const LineSettings& line);
+// pseudo-terminal silently drops character size and parity, so they are checked here). With
+// markErrors, line errors and breaks come marked in the data (PARMRK).
+void ApplyLineToTermios(termios& tio, const LineSettings& line, bool markErrors = true);
 void ApplyFlowToTermios(termios& tio, const FlowSettings& flow);
 // Whether the kernel's RTS/CTS hand-shake serves the chosen options.
 bool UsesKernelRtsCts(const FlowSettings& flow);
@@ -56,9 +57,12 @@ class PosixSerialDevice : public SerialDevice {
   std::atomic<bool> countersAvailable_{true};
   std::atomic<bool> lsrAvailable_{true};
   std::atomic<bool> parity_{false};
-  // Only the dispatcher thread reads.
+  // Not on a pseudo-terminal, which has no line errors to mark: its driver passes raw data
+  // straight through only without PARMRK, several times faster.
+  const bool markErrors_;
+  // One read at a time (the dispatcher's read lock); the reader thread takes the errors.
   ParmrkDecoder marks_;
-  uint8_t markedErrors_ = 0;
+  std::atomic<uint8_t> markedErrors_{0};
   // Only the dispatcher thread reads the counters.
   bool haveCounters_ = false;
   int lastFrame_ = 0, lastOverrun_ = 0, lastParity_ = 0, lastBreak_ = 0, lastBufOverrun_ = 0;

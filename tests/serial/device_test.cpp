@@ -9,6 +9,7 @@
 
 #include "serial/com_port.h"
 #include "serial/com_port_error.h"
+#include "serial/dispatcher.h"
 #include "serial/port_map.h"
 #include "serial/posix_serial_device.h"
 #include "tests/serial/serial_test_support.h"
@@ -16,9 +17,9 @@
 
 using namespace ferrotap;
 using ferrotap::test::ComEnv;
+using ferrotap::test::kEventBound;
 using ferrotap::test::Pty;
 using ferrotap::test::Pump;
-using ferrotap::test::kEventBound;
 
 class DeviceTest : public QObject {
   Q_OBJECT
@@ -192,6 +193,79 @@ class DeviceTest : public QObject {
     ReadMarks marks;
     queue.Take(9, 10, &marks);
     QCOMPARE(marks, (ReadMarks{{0, 400}}));
+  }
+
+  // While the loop thread is held in a handler, the reader goes on filling the ring, up to its
+  // size and no further: every byte is told once and in order, each with the mark of its read,
+  // and what was read during the hold carries a time from the hold.
+  void readerKeepsReadingWhileLoopIsHeld_data() {
+    QTest::addColumn<int>("ring");
+    QTest::addColumn<int>("burst");
+    QTest::newRow("ring holds the burst") << int(Dispatcher::kInputRingSize) << 200000;
+    QTest::newRow("burst beyond the ring") << 5000 << 60000;
+  }
+  void readerKeepsReadingWhileLoopIsHeld() {
+    using namespace std::chrono;
+    QFETCH(int, ring);
+    QFETCH(int, burst);
+    Pty terminal;
+    QVERIFY(terminal.Ok());
+    auto device = PosixSerialDevice::Open(terminal.SlaveName());
+    device->ApplyLine(LineSettings{});
+    NotificationLoop loop;
+    auto channel = loop.ChannelFactory()();
+    std::string sent(static_cast<std::size_t>(burst), '\0');
+    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 13 + i / 251);
+    const std::size_t heldTarget = std::min<std::size_t>(ring, sent.size());
+    std::string received;
+    ReadMarks marks;
+    std::size_t mostTold = 0;
+    std::size_t heldRead = 0;
+    int64_t holdEndNs = 0;
+    std::thread writer;
+    Dispatcher* self = nullptr;
+    const auto held = [&] {
+      // Well within the delivery bound, after which the reader would go on anyway.
+      const auto end = steady_clock::now() + kDeliveryBound / 2;
+      while (self->BytesAvailable() < heldTarget && steady_clock::now() < end) {
+        std::this_thread::sleep_for(milliseconds(1));
+      }
+      // A full ring stays full: nothing is read past it.
+      std::this_thread::sleep_for(milliseconds(50));
+      heldRead = self->BytesAvailable();
+      holdEndNs = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    };
+    Dispatcher dispatcher(
+        std::move(device), 64, *channel,
+        [&](const Notification& n) {
+          if (n.kind != Notification::Kind::Data) return;
+          mostTold = std::max<std::size_t>(mostTold, n.value);
+          ReadMarks some;
+          const std::string bytes = self->ReadString(n.value, &some);
+          for (ReadMark& mark : some) mark.offset += received.size();
+          marks.insert(marks.end(), some.begin(), some.end());
+          received += bytes;
+          if (received == "!") {
+            writer = std::thread([&] { terminal.Write(sent); });
+            held();
+          }
+        },
+        static_cast<std::size_t>(ring));
+    self = &dispatcher;
+    dispatcher.Start();
+    terminal.Write("!");
+    QVERIFY(Pump(loop, [&] { return received.size() == sent.size() + 1; }));
+    writer.join();
+    QCOMPARE(heldRead, heldTarget);
+    QVERIFY(received == "!" + sent);
+    QVERIFY(mostTold <= std::min<std::size_t>(ring, Dispatcher::kMostNotified));
+    QVERIFY(marks.size() > 2);
+    QCOMPARE(marks.front().offset, std::size_t(0));
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+      QVERIFY(marks[i].offset > marks[i - 1].offset);
+      QVERIFY(marks[i].steadyNs >= marks[i - 1].steadyNs);
+      if (marks[i].offset <= heldRead) QVERIFY(marks[i].steadyNs <= holdEndNs);
+    }
   }
 
   void clearOutputDropsQueuedBytes() {
