@@ -57,6 +57,7 @@ constexpr auto kCrc8Table = MsbFirstTable<std::uint8_t>(0x07);
 constexpr auto kCrc16CcittTable = MsbFirstTable<std::uint16_t>(0x1021);
 constexpr auto kCrc16ModbusTables = SlicingTables<std::uint16_t>(0xA001);
 constexpr const auto& kCrc16ModbusTable = kCrc16ModbusTables[0];
+constexpr auto kCrc32Table = LsbFirstTable<std::uint32_t>(0xEDB88320);
 
 std::uint32_t InitialState(ChecksumKind kind) {
   switch (kind) {
@@ -154,6 +155,48 @@ void RunningChecksum::Feed(std::string_view bytes) {
     case ChecksumKind::Crc32:
       // The capture log's CRC-32, which continues from a finished value.
       s = Crc32(bytes, s);
+      break;
+  }
+  state_ = s;
+}
+
+void RunningChecksum::FeedEach(std::string_view bytes, std::uint32_t* values) {
+  const unsigned char* p = Begin(bytes);
+  const unsigned char* const end = p + bytes.size();
+  std::uint32_t s = state_;
+  switch (kind_) {
+    case ChecksumKind::Sum8:
+      for (; p != end; ++p) *values++ = s = (s + *p) & 0xFF;
+      break;
+    case ChecksumKind::Lrc8:
+      for (; p != end; ++p) {
+        s = (s + *p) & 0xFF;
+        *values++ = (0x100 - s) & 0xFF;
+      }
+      break;
+    case ChecksumKind::Xor8:
+      for (; p != end; ++p) *values++ = s ^= *p;
+      break;
+    case ChecksumKind::Crc8:
+      for (; p != end; ++p) *values++ = s = kCrc8Table[(s ^ *p) & 0xFF];
+      break;
+    case ChecksumKind::Crc16Modbus:
+      for (; p != end; ++p) *values++ = s = (s >> 8) ^ kCrc16ModbusTable[(s ^ *p) & 0xFF];
+      break;
+    case ChecksumKind::Crc16CcittFalse:
+    case ChecksumKind::Crc16Xmodem:
+      for (; p != end; ++p) {
+        *values++ = s = ((s << 8) ^ kCrc16CcittTable[((s >> 8) ^ *p) & 0xFF]) & 0xFFFF;
+      }
+      break;
+    case ChecksumKind::Crc32:
+      // The state is the finished value, as Feed keeps it.
+      s = ~s;
+      for (; p != end; ++p) {
+        s = (s >> 8) ^ kCrc32Table[(s ^ *p) & 0xFF];
+        *values++ = ~s;
+      }
+      s = ~s;
       break;
   }
   state_ = s;
