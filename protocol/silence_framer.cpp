@@ -153,22 +153,28 @@ std::size_t SilenceFramer::EndAfter(std::size_t from, std::size_t after) {
   const std::size_t limit = head_ + std::min(n, from + kLongestCheckedFrame);
   const std::size_t firstFed = scan.from + minFrame_ - width_;
   const auto* bytes = reinterpret_cast<const unsigned char*>(open_.data());
+  const bool lowFirst = rules_.checksumOrder == ByteOrder::LowFirst;
+  const std::uint32_t mask = width_ >= 4 ? 0xFFFFFFFFu : (1u << (8 * width_)) - 1;
+  const auto top = static_cast<unsigned>(8 * (width_ - 1));
   constexpr std::size_t kStep = 32;
   std::uint32_t values[kStep];
   std::size_t found = 0;
   while (found == 0 && scan.fed + width_ < limit) {
     const std::size_t count = std::min(kStep, limit - width_ - scan.fed);
     scan.sum.FeedEach(std::string_view(open_).substr(scan.fed, count), values);
-    for (std::size_t k = 0; k < count; ++k) {
-      const std::size_t at = scan.fed + k + 1;
-      if (at < firstFed) continue;
-      std::uint32_t received = 0;
-      for (std::size_t i = 0; i < width_; ++i) {
-        const std::size_t position = rules_.checksumOrder == ByteOrder::LowFirst ? i : width_ - 1 - i;
-        received |= static_cast<std::uint32_t>(bytes[at + position]) << (8 * i);
-      }
-      if (values[k] != received) continue;
-      const std::size_t end = at + width_;
+    // The checksum bytes that follow the bytes fed, rolled on by one byte a step.
+    const unsigned char* next = bytes + scan.fed + 1;
+    std::uint32_t received = 0;
+    for (std::size_t i = 0; i + 1 < width_; ++i) {
+      received = lowFirst ? received >> 8 | std::uint32_t{next[i]} << top
+                          : (received << 8 | next[i]) & mask;
+    }
+    next += width_ - 1;
+    for (std::size_t k = 0; k < count; ++k, ++next) {
+      received = lowFirst ? received >> 8 | std::uint32_t{*next} << top
+                          : (received << 8 | *next) & mask;
+      if (values[k] != received || scan.fed + k + 1 < firstFed) continue;
+      const std::size_t end = scan.fed + k + 1 + width_;
       scan.matches.push_back(end);
       if (found == 0 && end - head_ > after && CutAt(end - head_)) found = end - head_;
     }
