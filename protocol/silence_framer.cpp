@@ -123,19 +123,25 @@ std::size_t SilenceFramer::ForcedEnd(bool resting) {
 }
 
 SilenceFramer::Scan& SilenceFramer::ScanFrom(std::size_t at) {
-  const auto it = std::lower_bound(scans_.begin(), scans_.end(), at,
+  // Mostly the search of the front frame, or one after all others.
+  if (!scans_.empty() && scans_.front().from == at) return scans_.front();
+  auto it = !scans_.empty() && scans_.back().from < at
+                ? scans_.end()
+                : std::lower_bound(scans_.begin(), scans_.end(), at,
                                    [](const Scan& scan, std::size_t a) { return scan.from < a; });
   if (it != scans_.end() && it->from == at) return *it;
-  Scan scan;
-  if (!spare_.empty()) {
-    scan = std::move(spare_.back());
+  if (spare_.empty()) {
+    it = scans_.insert(it, Scan());
+  } else {
+    it = scans_.insert(it, std::move(spare_.back()));
     spare_.pop_back();
+    it->matches.clear();
   }
-  scan.from = at;
-  scan.fed = at;
-  scan.sum = RunningChecksum(rules_.checksumKind);
-  scan.matches.clear();
-  return *scans_.insert(it, std::move(scan));
+  it->from = at;
+  it->fed = at;
+  if (it->sum.Kind() == rules_.checksumKind) it->sum.Reset();
+  else it->sum = RunningChecksum(rules_.checksumKind);
+  return *it;
 }
 
 std::size_t SilenceFramer::EndAfter(std::size_t from, std::size_t after) {
@@ -214,6 +220,11 @@ std::size_t SilenceFramer::FirstSeenGap() const {
 
 void SilenceFramer::TakeFront(std::size_t end, const Emit& emit) {
   frame_.assign(open_, head_, end);
+  const auto front = std::lower_bound(scans_.begin(), scans_.end(), head_,
+                                      [](const Scan& scan, std::size_t a) { return scan.from < a; });
+  frameChecks_ = rules_.useChecksum && front != scans_.end() && front->from == head_ &&
+                 std::find(front->matches.begin(), front->matches.end(), head_ + end) !=
+                     front->matches.end();
   head_ += end;
   std::erase_if(seen_, [end](const auto& gap) { return gap.first <= end; });
   for (auto& gap : seen_) gap.first -= end;

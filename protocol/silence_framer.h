@@ -72,6 +72,9 @@ class SilenceFramer {
   // When Rest ends the open frame if nothing more arrives; none when no frame is open.
   std::optional<int64_t> DueNs() const;
   std::size_t OpenSize() const { return open_.size() - head_; }
+  // Whether the frame being emitted ends with its checksum, as the search that cut it found; false
+  // also when no search went over it.
+  bool FrameChecks() const { return frameChecks_; }
   void Clear();
 
  private:
@@ -134,6 +137,7 @@ class SilenceFramer {
   bool haveRead_ = false;
   // Whether the open bytes all check: the silence then ends them without a hold.
   bool openChecks_ = false;
+  bool frameChecks_ = false;
 };
 
 }  // namespace ferrotap
