@@ -2,6 +2,7 @@
 #include "protocol/silence_framer.h"
 
 #include <algorithm>
+#include <bit>
 #include <iterator>
 #include <string_view>
 
@@ -19,6 +20,7 @@ void SilenceFramer::SetRules(const SilenceRules& rules) {
     scans_.clear();
   }
   rules_ = rules;
+  anyLone_ = rules.loneBytes.any();
   minFrame_ = minFrame;
   width_ = width;
 }
@@ -147,7 +149,7 @@ SilenceFramer::Scan& SilenceFramer::ScanFrom(std::size_t at) {
 std::size_t SilenceFramer::EndAfter(std::size_t from, std::size_t after) {
   const std::size_t n = OpenSize();
   if (from >= n) return 0;
-  if (after <= from && rules_.loneBytes[static_cast<uint8_t>(open_[head_ + from])] &&
+  if (after <= from && anyLone_ && rules_.loneBytes[static_cast<uint8_t>(open_[head_ + from])] &&
       CutAt(from + 1)) {
     return from + 1;
   }
@@ -176,10 +178,22 @@ std::size_t SilenceFramer::EndAfter(std::size_t from, std::size_t after) {
                           : (received << 8 | next[i]) & mask;
     }
     next += width_ - 1;
-    for (std::size_t k = 0; k < count; ++k, ++next) {
-      received = lowFirst ? received >> 8 | std::uint32_t{*next} << top
-                          : (received << 8 | *next) & mask;
-      if (values[k] != received || scan.fed + k + 1 < firstFed) continue;
+    // Where the checksum bytes match, first marked, then looked at.
+    std::uint32_t hits = 0;
+    if (lowFirst) {
+      for (std::size_t k = 0; k < count; ++k) {
+        received = received >> 8 | std::uint32_t{next[k]} << top;
+        hits |= static_cast<std::uint32_t>(values[k] == received) << k;
+      }
+    } else {
+      for (std::size_t k = 0; k < count; ++k) {
+        received = (received << 8 | next[k]) & mask;
+        hits |= static_cast<std::uint32_t>(values[k] == received) << k;
+      }
+    }
+    for (; hits != 0; hits &= hits - 1) {
+      const auto k = static_cast<std::size_t>(std::countr_zero(hits));
+      if (scan.fed + k + 1 < firstFed) continue;
       const std::size_t end = scan.fed + k + 1 + width_;
       scan.matches.push_back(end);
       if (found == 0 && end - head_ > after && CutAt(end - head_)) found = end - head_;

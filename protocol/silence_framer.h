@@ -122,6 +122,7 @@ class SilenceFramer {
   int64_t gapNs_ = 0;
   std::size_t minFrame_ = 1;
   std::size_t width_ = 0;
+  bool anyLone_ = false;
   // The open bytes are open_ from head_ on: a frame taken moves head_, and the bytes before it
   // are dropped only once they are many.
   Bytes open_;
