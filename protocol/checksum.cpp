@@ -57,6 +57,7 @@ constexpr auto kCrc8Table = MsbFirstTable<std::uint8_t>(0x07);
 constexpr auto kCrc16CcittTable = MsbFirstTable<std::uint16_t>(0x1021);
 constexpr auto kCrc16ModbusTables = SlicingTables<std::uint16_t>(0xA001);
 constexpr const auto& kCrc16ModbusTable = kCrc16ModbusTables[0];
+constexpr auto kCrc32Tables = SlicingTables<std::uint32_t>(0xEDB88320);
 
 std::uint32_t InitialState(ChecksumKind kind) {
   switch (kind) {
@@ -155,6 +156,72 @@ void RunningChecksum::Feed(std::string_view bytes) {
       // The capture log's CRC-32, which continues from a finished value.
       s = Crc32(bytes, s);
       break;
+  }
+  state_ = s;
+}
+
+void RunningChecksum::FeedEach(std::string_view bytes, std::uint32_t* values) {
+  const unsigned char* p = Begin(bytes);
+  const unsigned char* const end = p + bytes.size();
+  std::uint32_t s = state_;
+  switch (kind_) {
+    case ChecksumKind::Sum8:
+      for (; p != end; ++p) *values++ = s = (s + *p) & 0xFF;
+      break;
+    case ChecksumKind::Lrc8:
+      for (; p != end; ++p) {
+        s = (s + *p) & 0xFF;
+        *values++ = (0x100 - s) & 0xFF;
+      }
+      break;
+    case ChecksumKind::Xor8:
+      for (; p != end; ++p) *values++ = s ^= *p;
+      break;
+    case ChecksumKind::Crc8:
+      for (; p != end; ++p) *values++ = s = kCrc8Table[(s ^ *p) & 0xFF];
+      break;
+    case ChecksumKind::Crc16Modbus: {
+      // Four bytes a step keep the sum's chain short; the values between are worked out beside it.
+      const auto& t = kCrc16ModbusTables;
+      for (; end - p >= 4; p += 4, values += 4) {
+        const std::uint32_t x = s ^ (p[0] | (p[1] << 8));
+        values[0] = (s >> 8) ^ t[0][(s ^ p[0]) & 0xFF];
+        const std::uint32_t two = t[1][x & 0xFF] ^ t[0][x >> 8];
+        values[1] = two;
+        values[2] = (two >> 8) ^ t[0][(two ^ p[2]) & 0xFF];
+        s = t[3][x & 0xFF] ^ t[2][x >> 8] ^ t[1][p[2]] ^ t[0][p[3]];
+        values[3] = s;
+      }
+      for (; p != end; ++p) *values++ = s = (s >> 8) ^ t[0][(s ^ *p) & 0xFF];
+      break;
+    }
+    case ChecksumKind::Crc16CcittFalse:
+    case ChecksumKind::Crc16Xmodem:
+      for (; p != end; ++p) {
+        *values++ = s = ((s << 8) ^ kCrc16CcittTable[((s >> 8) ^ *p) & 0xFF]) & 0xFFFF;
+      }
+      break;
+    case ChecksumKind::Crc32: {
+      // The state is the finished value, as Feed keeps it.
+      const auto& t = kCrc32Tables;
+      s = ~s;
+      for (; end - p >= 4; p += 4, values += 4) {
+        const std::uint32_t x = s ^ (p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24));
+        std::uint32_t between = s;
+        for (int k = 0; k < 3; ++k) {
+          between = (between >> 8) ^ t[0][(between ^ p[k]) & 0xFF];
+          values[k] = ~between;
+        }
+        s = t[3][x & 0xFF] ^ t[2][(x >> 8) & 0xFF] ^ t[1][(x >> 16) & 0xFF] ^ t[0][x >> 24];
+        values[3] = ~s;
+      }
+      for (; p != end; ++p) {
+        s = (s >> 8) ^ t[0][(s ^ *p) & 0xFF];
+        *values++ = ~s;
+      }
+      s = ~s;
+      break;
+    }
   }
   state_ = s;
 }

@@ -47,6 +47,9 @@ class RunningChecksum {
   void Reset();
   void Feed(std::string_view bytes);
   void Feed(std::uint8_t byte) { Feed(std::string_view(reinterpret_cast<const char*>(&byte), 1)); }
+  // Feeds the bytes one by one and writes Value() after each to `values` (bytes.size() of them):
+  // where a frame may end anywhere, each place is checked at the cost of one step.
+  void FeedEach(std::string_view bytes, std::uint32_t* values);
   // The checksum of everything fed since the last reset, in the kind's width.
   std::uint32_t Value() const;
   ChecksumKind Kind() const { return kind_; }

@@ -103,8 +103,11 @@ void PacketDecoder::CompleteFrame(std::string_view frame) {
   lenMismatch_ =
       o.silenceUsesLen && static_cast<std::size_t>(state_.len) != frame.size() - (o.useId ? 2 : 1);
   if (o.useChecksum) {
-    state_.checksum = ComputeChecksum(o.checksumKind, frame.substr(0, dataEnd));
     state_.receivedCks = ChecksumFromBytes(frame.substr(dataEnd), o.checksumOrder);
+    // The framer has worked out the sum of a frame it cut where the checksum matched.
+    state_.checksum = silence_.FrameChecks()
+                          ? state_.receivedCks
+                          : ComputeChecksum(o.checksumKind, frame.substr(0, dataEnd));
     state_.cksRead = true;
   }
   Complete();

@@ -2,16 +2,27 @@
 #include "protocol/silence_framer.h"
 
 #include <algorithm>
+#include <bit>
+#include <iterator>
+#include <string_view>
 
 namespace ferrotap {
 
 void SilenceFramer::SetRules(const SilenceRules& rules) {
-  rules_ = rules;
   gapNs_ = rules.gap.Nanoseconds(rules.line);
   const std::size_t width =
       rules.useChecksum ? static_cast<std::size_t>(ChecksumWidth(rules.checksumKind)) : 0;
   // A frame holds at least one byte besides its checksum.
-  minFrame_ = std::max(width + 1, rules.headerBytes + width);
+  const std::size_t minFrame = std::max(width + 1, rules.headerBytes + width);
+  // The searches made hold as long as what they looked for.
+  if (rules.checksumKind != rules_.checksumKind || rules.checksumOrder != rules_.checksumOrder ||
+      minFrame != minFrame_ || width != width_) {
+    scans_.clear();
+  }
+  rules_ = rules;
+  anyLone_ = rules.loneBytes.any();
+  minFrame_ = minFrame;
+  width_ = width;
 }
 
 void SilenceFramer::Read(std::string_view bytes, int64_t readNs, const Emit& emit) {
@@ -20,9 +31,9 @@ void SilenceFramer::Read(std::string_view bytes, int64_t readNs, const Emit& emi
   // The bytes are taken to have arrived back to back, the last at the read time: the silence
   // before them is what is left of the time since the previous read.
   const int64_t silenceNs = readNs - CharacterTimeNs(rules_.line, n * 1000) - lastReadNs_;
-  const bool seen = haveRead_ && !open_.empty() && gapNs_ > 0 && silenceNs >= gapNs_;
+  const bool seen = haveRead_ && OpenSize() != 0 && gapNs_ > 0 && silenceNs >= gapNs_;
   const bool rested = seen && silenceNs >= RestNs();
-  if (seen) seen_.emplace_back(open_.size(), readNs);
+  if (seen) seen_.emplace_back(OpenSize(), readNs);
   flags_.push_back(
       static_cast<uint8_t>(kMayCut | (seen ? kSeenGap : 0) | (rested ? kRested : 0)));
   flags_.insert(flags_.end(), bytes.size() - 1, kMayCut);
@@ -39,50 +50,53 @@ void SilenceFramer::Continue(std::string_view bytes, const Emit& emit) {
 }
 
 bool SilenceFramer::Rest(int64_t nowNs, const Emit& emit) {
-  if (open_.empty() || nowNs < lastReadNs_ + RestNs()) return false;
+  if (OpenSize() == 0 || nowNs < lastReadNs_ + RestNs()) return false;
   Settle(true, nowNs >= lastReadNs_ + RestNs() + kSilenceHoldNs, emit);
-  return open_.empty();
+  return OpenSize() == 0;
 }
 
 std::optional<int64_t> SilenceFramer::DueNs() const {
-  if (open_.empty()) return std::nullopt;
+  if (OpenSize() == 0) return std::nullopt;
   const bool hold = rules_.useChecksum && !openChecks_;
   return lastReadNs_ + RestNs() + (hold ? kSilenceHoldNs : 0);
 }
 
 void SilenceFramer::Clear() {
   open_.clear();
+  head_ = 0;
   flags_.clear();
   seen_.clear();
+  scans_.clear();
   openChecks_ = false;
 }
 
 void SilenceFramer::Settle(bool resting, bool force, const Emit& emit) {
-  while (!open_.empty()) {
+  while (OpenSize() != 0) {
     const std::size_t end = NextEnd(resting, force);
     if (end == 0) break;
     TakeFront(end, emit);
   }
   std::vector<std::size_t> failed;
-  openChecks_ = rules_.useChecksum && !open_.empty() && AllCheck(0, failed);
+  openChecks_ = rules_.useChecksum && OpenSize() != 0 && AllCheck(0, failed);
 }
 
-std::size_t SilenceFramer::NextEnd(bool resting, bool force) const {
-  const std::size_t n = open_.size();
+std::size_t SilenceFramer::NextEnd(bool resting, bool force) {
+  const std::size_t n = OpenSize();
   const std::size_t seenGap = FirstSeenGap();
   if (!rules_.useChecksum) return seenGap != 0 ? seenGap : resting ? n : 0;
-  std::vector<std::size_t> ends;
-  CheckingEnds(0, ends, false);
-  for (const std::size_t end : ends) {
-    if (end < n && HasCheckingEnd(end)) return end;
+  for (std::size_t end = EndAfter(0, 0); end != 0 && end < n; end = EndAfter(0, end)) {
+    if (HasCheckingEnd(end)) return end;
   }
+  if (seen_.empty() && !resting) return n > 2 * kLongestCheckedFrame ? ForcedEnd(false) : 0;
+  std::vector<std::size_t> ends;
+  if (resting) CheckingEnds(0, ends);
   std::vector<std::size_t> failed;
   // A silence as long as a rest ends the frame before it when the bytes on either side check: at
   // a rest, the frame before or all after; while bytes come, two frames in a row after it (a
   // reader that was held up shows such a silence anywhere, and a large read after it holds many
   // places where one frame checks by chance).
   for (const auto& [at, readNs] : seen_) {
-    if ((flags_[at] & kRested) == 0) continue;
+    if ((flags_[head_ + at] & kRested) == 0) continue;
     const bool checks = resting ? AllCheck(at, failed) ||
                                       std::find(ends.begin(), ends.end(), at) != ends.end()
                                 : ChainFrom(at);
@@ -99,65 +113,115 @@ std::size_t SilenceFramer::NextEnd(bool resting, bool force) const {
   return held || n > 2 * kLongestCheckedFrame ? ForcedEnd(false) : 0;
 }
 
-std::size_t SilenceFramer::ForcedEnd(bool resting) const {
-  const std::size_t n = open_.size();
+std::size_t SilenceFramer::ForcedEnd(bool resting) {
+  const std::size_t n = OpenSize();
   // A frame that checks at the front, or else the next one that checks.
-  std::vector<std::size_t> ends;
-  CheckingEnds(0, ends, true);
-  if (!ends.empty() && ends.front() < n) return ends.front();
+  if (const std::size_t end = EndAfter(0, 0); end != 0 && end < n) return end;
   for (std::size_t from = 1; from < std::min(n, kLongestCheckedFrame); ++from) {
-    if ((flags_[from] & kMayCut) != 0 && HasCheckingEnd(from)) return from;
+    if ((flags_[head_ + from] & kMayCut) != 0 && HasCheckingEnd(from)) return from;
   }
   if (const std::size_t seenGap = FirstSeenGap(); seenGap != 0) return seenGap;
   return resting ? n : std::min(n, kLongestCheckedFrame);
 }
 
-void SilenceFramer::CheckingEnds(std::size_t from, std::vector<std::size_t>& ends,
-                                 bool firstOnly) const {
-  ends.clear();
-  const std::size_t n = open_.size();
-  const auto cutAt = [&](std::size_t end) { return end == n || (flags_[end] & kMayCut) != 0; };
-  if (from < n && rules_.loneBytes[static_cast<uint8_t>(open_[from])] && cutAt(from + 1)) {
-    ends.push_back(from + 1);
-    if (firstOnly) return;
+SilenceFramer::Scan& SilenceFramer::ScanFrom(std::size_t at) {
+  // Mostly the search of the front frame, or one after all others.
+  if (!scans_.empty() && scans_.front().from == at) return scans_.front();
+  auto it = !scans_.empty() && scans_.back().from < at
+                ? scans_.end()
+                : std::lower_bound(scans_.begin(), scans_.end(), at,
+                                   [](const Scan& scan, std::size_t a) { return scan.from < a; });
+  if (it != scans_.end() && it->from == at) return *it;
+  if (spare_.empty()) {
+    it = scans_.insert(it, Scan());
+  } else {
+    it = scans_.insert(it, std::move(spare_.back()));
+    spare_.pop_back();
+    it->matches.clear();
   }
-  const auto width = static_cast<std::size_t>(ChecksumWidth(rules_.checksumKind));
-  const std::size_t limit = std::min(n, from + kLongestCheckedFrame);
-  RunningChecksum sum(rules_.checksumKind);
-  std::size_t fed = from;
-  const std::string_view bytes(open_);
-  for (std::size_t end = from + minFrame_; end <= limit; ++end) {
-    if (!cutAt(end)) continue;
-    sum.Feed(bytes.substr(fed, end - width - fed));
-    fed = end - width;
-    if (sum.Value() == ChecksumFromBytes(bytes.substr(fed, width), rules_.checksumOrder)) {
-      ends.push_back(end);
-      if (firstOnly) return;
+  it->from = at;
+  it->fed = at;
+  if (it->sum.Kind() == rules_.checksumKind) it->sum.Reset();
+  else it->sum = RunningChecksum(rules_.checksumKind);
+  return *it;
+}
+
+std::size_t SilenceFramer::EndAfter(std::size_t from, std::size_t after) {
+  const std::size_t n = OpenSize();
+  if (from >= n) return 0;
+  if (after <= from && anyLone_ && rules_.loneBytes[static_cast<uint8_t>(open_[head_ + from])] &&
+      CutAt(from + 1)) {
+    return from + 1;
+  }
+  Scan& scan = ScanFrom(head_ + from);
+  for (const std::size_t match : scan.matches) {
+    if (match - head_ > after && CutAt(match - head_)) return match - head_;
+  }
+  // Each byte fed ends the sum for the end `width_` bytes on, the first end minFrame_ bytes in.
+  const std::size_t limit = head_ + std::min(n, from + kLongestCheckedFrame);
+  const std::size_t firstFed = scan.from + minFrame_ - width_;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(open_.data());
+  const bool lowFirst = rules_.checksumOrder == ByteOrder::LowFirst;
+  const std::uint32_t mask = width_ >= 4 ? 0xFFFFFFFFu : (1u << (8 * width_)) - 1;
+  const auto top = static_cast<unsigned>(8 * (width_ - 1));
+  constexpr std::size_t kStep = 32;
+  std::uint32_t values[kStep];
+  std::size_t found = 0;
+  while (found == 0 && scan.fed + width_ < limit) {
+    const std::size_t count = std::min(kStep, limit - width_ - scan.fed);
+    scan.sum.FeedEach(std::string_view(open_).substr(scan.fed, count), values);
+    // The checksum bytes that follow the bytes fed, rolled on by one byte a step.
+    const unsigned char* next = bytes + scan.fed + 1;
+    std::uint32_t received = 0;
+    for (std::size_t i = 0; i + 1 < width_; ++i) {
+      received = lowFirst ? received >> 8 | std::uint32_t{next[i]} << top
+                          : (received << 8 | next[i]) & mask;
     }
+    next += width_ - 1;
+    // Where the checksum bytes match, first marked, then looked at.
+    std::uint32_t hits = 0;
+    if (lowFirst) {
+      for (std::size_t k = 0; k < count; ++k) {
+        received = received >> 8 | std::uint32_t{next[k]} << top;
+        hits |= static_cast<std::uint32_t>(values[k] == received) << k;
+      }
+    } else {
+      for (std::size_t k = 0; k < count; ++k) {
+        received = (received << 8 | next[k]) & mask;
+        hits |= static_cast<std::uint32_t>(values[k] == received) << k;
+      }
+    }
+    for (; hits != 0; hits &= hits - 1) {
+      const auto k = static_cast<std::size_t>(std::countr_zero(hits));
+      if (scan.fed + k + 1 < firstFed) continue;
+      const std::size_t end = scan.fed + k + 1 + width_;
+      scan.matches.push_back(end);
+      if (found == 0 && end - head_ > after && CutAt(end - head_)) found = end - head_;
+    }
+    scan.fed += count;
+  }
+  return found;
+}
+
+void SilenceFramer::CheckingEnds(std::size_t from, std::vector<std::size_t>& ends) {
+  ends.clear();
+  for (std::size_t end = EndAfter(from, from); end != 0; end = EndAfter(from, end)) {
+    ends.push_back(end);
   }
 }
 
-bool SilenceFramer::ChainFrom(std::size_t from) const {
-  std::vector<std::size_t> ends;
-  CheckingEnds(from, ends, false);
-  for (const std::size_t end : ends) {
-    if (end < open_.size() && HasCheckingEnd(end)) return true;
+bool SilenceFramer::ChainFrom(std::size_t from) {
+  const std::size_t n = OpenSize();
+  for (std::size_t end = EndAfter(from, from); end != 0 && end < n; end = EndAfter(from, end)) {
+    if (HasCheckingEnd(end)) return true;
   }
   return false;
 }
 
-bool SilenceFramer::HasCheckingEnd(std::size_t from) const {
-  std::vector<std::size_t> ends;
-  CheckingEnds(from, ends, true);
-  return !ends.empty();
-}
-
-bool SilenceFramer::AllCheck(std::size_t from, std::vector<std::size_t>& failed) const {
-  if (from == open_.size()) return true;
+bool SilenceFramer::AllCheck(std::size_t from, std::vector<std::size_t>& failed) {
+  if (from == OpenSize()) return true;
   if (std::find(failed.begin(), failed.end(), from) != failed.end()) return false;
-  std::vector<std::size_t> ends;
-  CheckingEnds(from, ends, false);
-  for (const std::size_t end : ends) {
+  for (std::size_t end = EndAfter(from, from); end != 0; end = EndAfter(from, end)) {
     if (AllCheck(end, failed)) return true;
   }
   failed.push_back(from);
@@ -169,12 +233,31 @@ std::size_t SilenceFramer::FirstSeenGap() const {
 }
 
 void SilenceFramer::TakeFront(std::size_t end, const Emit& emit) {
-  const Bytes frame = open_.substr(0, end);
-  open_.erase(0, end);
-  flags_.erase(flags_.begin(), flags_.begin() + static_cast<std::ptrdiff_t>(end));
+  frame_.assign(open_, head_, end);
+  const auto front = std::lower_bound(scans_.begin(), scans_.end(), head_,
+                                      [](const Scan& scan, std::size_t a) { return scan.from < a; });
+  frameChecks_ = rules_.useChecksum && front != scans_.end() && front->from == head_ &&
+                 std::find(front->matches.begin(), front->matches.end(), head_ + end) !=
+                     front->matches.end();
+  head_ += end;
   std::erase_if(seen_, [end](const auto& gap) { return gap.first <= end; });
   for (auto& gap : seen_) gap.first -= end;
-  emit(frame);
+  const auto kept = std::lower_bound(scans_.begin(), scans_.end(), head_,
+                                     [](const Scan& scan, std::size_t a) { return scan.from < a; });
+  std::move(scans_.begin(), kept, std::back_inserter(spare_));
+  scans_.erase(scans_.begin(), kept);
+  // The bytes taken are dropped once they are more than those still open.
+  if (head_ >= 4096 && 2 * head_ >= open_.size()) {
+    open_.erase(0, head_);
+    flags_.erase(flags_.begin(), flags_.begin() + static_cast<std::ptrdiff_t>(head_));
+    for (Scan& scan : scans_) {
+      scan.from -= head_;
+      scan.fed -= head_;
+      for (std::size_t& match : scan.matches) match -= head_;
+    }
+    head_ = 0;
+  }
+  emit(frame_);
 }
 
 }  // namespace ferrotap

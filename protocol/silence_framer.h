@@ -71,7 +71,10 @@ class SilenceFramer {
   bool Rest(int64_t nowNs, const Emit& emit);
   // When Rest ends the open frame if nothing more arrives; none when no frame is open.
   std::optional<int64_t> DueNs() const;
-  std::size_t OpenSize() const { return open_.size(); }
+  std::size_t OpenSize() const { return open_.size() - head_; }
+  // Whether the frame being emitted ends with its checksum, as the search that cut it found; false
+  // also when no search went over it.
+  bool FrameChecks() const { return frameChecks_; }
   void Clear();
 
  private:
@@ -80,35 +83,62 @@ class SilenceFramer {
   static constexpr uint8_t kSeenGap = 2;  // the times show one
   static constexpr uint8_t kRested = 4;   // one as long as a rest
 
+  // A search for frames that check from one place of the open bytes, kept as it goes: bytes only
+  // ever join the end, so what it found stays found and a later question goes on where it
+  // stopped. Positions are in open_, as stored.
+  struct Scan {
+    std::size_t from = 0;
+    std::size_t fed = 0;  // the bytes [from, fed) are in the sum
+    RunningChecksum sum;
+    // Where the bytes before the checksum match it, whether or not a cut may be there.
+    std::vector<std::size_t> matches;
+  };
+
   // Where the frame at the start of the open bytes ends, 0 when not yet known.
-  std::size_t NextEnd(bool resting, bool force) const;
+  std::size_t NextEnd(bool resting, bool force);
   // Where bytes that do not check are cut after the hold.
-  std::size_t ForcedEnd(bool resting) const;
+  std::size_t ForcedEnd(bool resting);
   // The silence after the last read at which the line counts as resting.
   int64_t RestNs() const { return std::max(gapNs_, kLateReadNs); }
-  // The ends e where the open bytes [from, e) check as a frame and a cut may be, ascending; the
-  // first only when `firstOnly`.
-  void CheckingEnds(std::size_t from, std::vector<std::size_t>& ends, bool firstOnly) const;
-  bool HasCheckingEnd(std::size_t from) const;
+  // The first end e after `after` where the open bytes [from, e) check as a frame and a cut may
+  // be; 0 when there is none.
+  std::size_t EndAfter(std::size_t from, std::size_t after);
+  // The ends where the open bytes from `from` check as a frame, ascending.
+  void CheckingEnds(std::size_t from, std::vector<std::size_t>& ends);
+  bool HasCheckingEnd(std::size_t from) { return EndAfter(from, from) != 0; }
   // Whether two frames that check follow each other from `from`.
-  bool ChainFrom(std::size_t from) const;
+  bool ChainFrom(std::size_t from);
   // Whether the open bytes from `from` on are all frames that check.
-  bool AllCheck(std::size_t from, std::vector<std::size_t>& failed) const;
+  bool AllCheck(std::size_t from, std::vector<std::size_t>& failed);
   std::size_t FirstSeenGap() const;
+  bool CutAt(std::size_t end) const {
+    return end == OpenSize() || (flags_[head_ + end] & kMayCut) != 0;
+  }
+  Scan& ScanFrom(std::size_t at);
   void Settle(bool resting, bool force, const Emit& emit);
   void TakeFront(std::size_t end, const Emit& emit);
 
   SilenceRules rules_;
   int64_t gapNs_ = 0;
   std::size_t minFrame_ = 1;
+  std::size_t width_ = 0;
+  bool anyLone_ = false;
+  // The open bytes are open_ from head_ on: a frame taken moves head_, and the bytes before it
+  // are dropped only once they are many.
   Bytes open_;
+  std::size_t head_ = 0;
   std::vector<uint8_t> flags_;
   // The read time of each apparent silence in the open bytes, by position.
   std::vector<std::pair<std::size_t, int64_t>> seen_;
+  // By `from`; the searches of frames taken are kept in spare_ for their memory.
+  std::vector<Scan> scans_;
+  std::vector<Scan> spare_;
+  Bytes frame_;
   int64_t lastReadNs_ = 0;
   bool haveRead_ = false;
   // Whether the open bytes all check: the silence then ends them without a hold.
   bool openChecks_ = false;
+  bool frameChecks_ = false;
 };
 
 }  // namespace ferrotap

@@ -127,6 +127,20 @@ class ChecksumTest : public QObject {
         fed += piece;
       }
       QCOMPARE(running.Value(), ReferenceChecksum(kind, bytes));
+      // FeedEach gives the value after every byte, whatever the pieces.
+      RunningChecksum stepped(kind);
+      RunningChecksum single(kind);
+      std::uint32_t values[17];
+      for (std::size_t fed = 0; fed < bytes.size();) {
+        const std::size_t piece = std::min<std::size_t>(random() % 17, bytes.size() - fed);
+        stepped.FeedEach(std::string_view(bytes).substr(fed, piece), values);
+        for (std::size_t k = 0; k < piece; ++k) {
+          single.Feed(static_cast<std::uint8_t>(bytes[fed + k]));
+          QCOMPARE(values[k], single.Value());
+        }
+        fed += piece;
+      }
+      QCOMPARE(stepped.Value(), running.Value());
       bytes.push_back(static_cast<char>(random() & 0xFF));
     }
   }
