@@ -24,6 +24,7 @@
 #include "core/colors.h"
 #include "app/data_window.h"
 #include "core/render.h"
+#include "bench/timed_application.h"
 
 namespace {
 
@@ -71,7 +72,8 @@ void ScrollAndSave(ferrotap::DataWindow& rea) {
   QFile::remove(QString::fromStdString(path));
 }
 
-int RunOne(const QString& widgetName, bool lineBreaks, double megabytes, int limitMB) {
+int RunOne(ferrotap::bench::TimedApplication& app, const QString& widgetName, bool lineBreaks,
+           double megabytes, int limitMB) {
   const bool ours = widgetName == "rea";
   ferrotap::DataWindow rea;
   if (limitMB > 0) {
@@ -120,8 +122,10 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes, int lim
   std::size_t held = 0;
   std::size_t blocks = 0;
   double worstMs = 0;
+  std::size_t worstAt = 0;
   double firstRate = 0;
   double lastRate = 0;
+  app.StartTiming();
   QElapsedTimer total;
   QElapsedTimer sliceTimer;
   QElapsedTimer one;
@@ -138,7 +142,11 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes, int lim
     one.start();
     insert(text);
     QApplication::processEvents();
-    worstMs = std::max(worstMs, static_cast<double>(one.nsecsElapsed()) / 1e6);
+    const double ms = static_cast<double>(one.nsecsElapsed()) / 1e6;
+    if (ms > worstMs) {
+      worstMs = ms;
+      worstAt = held;
+    }
     held += text.size();
     if (tenthAt == 0 && held >= target / 10) tenthAt = MsSince(total);
     if (ninthAt == 0 && held >= target / 10 * 9) ninthAt = MsSince(total);
@@ -156,11 +164,14 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes, int lim
   const double tenth = static_cast<double>(target / 10) / kMB;
   std::printf("  first 10%%: %.1f MB/s, last 10%%: %.1f MB/s\n", tenth / (tenthAt / 1000),
               tenth / ((MsSince(total) - ninthAt) / 1000));
+  app.StopTiming();
   const long peakKb = StatusKb("VmHWM:");
   const long endKb = StatusKb("VmRSS:");
-  std::printf("  overall %.4f MB/s; last/first slice %.0f%%; worst insertion+events %.2f ms\n",
+  std::printf("  overall %.4f MB/s; last/first slice %.0f%%; worst insertion+events %.2f ms at %.0f MB"
+              " (longest event %.2f ms: %s)\n",
               static_cast<double>(held) / kMB / (static_cast<double>(total.nsecsElapsed()) / 1e9),
-              100.0 * lastRate / firstRate, worstMs);
+              100.0 * lastRate / firstRate, worstMs, static_cast<double>(worstAt) / kMB,
+              static_cast<double>(app.LongestEventNs()) / 1e6, qPrintable(app.LongestEvent()));
   std::printf(
       "  peak RSS %.1f MB (%.2f bytes/char), above the idle window %.1f MB (%.2f bytes/char)",
       peakKb / 1024.0, peakKb * 1024.0 / static_cast<double>(held), (peakKb - baselineKb) / 1024.0,
@@ -182,9 +193,9 @@ int RunOne(const QString& widgetName, bool lineBreaks, double megabytes, int lim
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
+  ferrotap::bench::TimedApplication app(argc, argv);
   if (argc == 4 || argc == 5) {
-    return RunOne(argv[1], QString(argv[2]) == "b", QString(argv[3]).toDouble(),
+    return RunOne(app, argv[1], QString(argv[2]) == "b", QString(argv[3]).toDouble(),
                   argc == 5 ? QString(argv[4]).toInt() : 0);
   }
   const struct {

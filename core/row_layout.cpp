@@ -51,6 +51,12 @@ const std::vector<std::size_t>& RowLayout::Block(std::size_t block) const {
 
 void RowLayout::Push(std::size_t start) {
   if (count_ % kBlockRows == 0) {
+    // The block just filled is what the view shows next to the new one: kept laid out, it need
+    // not be laid out again at the next paint.
+    if (!blockStarts_.empty()) {
+      laid_.push_front({blockStarts_.size() - 1, std::move(last_)});
+      if (laid_.size() > kLaidBlocks) laid_.pop_back();
+    }
     blockStarts_.push_back(start);
     last_.clear();
   }

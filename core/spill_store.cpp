@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,38 +63,26 @@ SpillStore::SpillStore(const std::string& folder) : folder_(WithSlash(folder)) {
   fd_ = ::mkostemp(path.data(), O_CLOEXEC);
   if (fd_ < 0) throw FileError("Creating the text store in", folder_, std::strerror(errno));
   ::unlink(path.c_str());
+  writer_ = std::make_unique<SpillWriter>(fd_);
 }
 
 SpillStore::~SpillStore() {
-  if (fd_ >= 0) ::close(fd_);
+  writer_.reset();
+  ::close(fd_);
 }
 
-void SpillStore::Append(const std::string& text, const std::vector<SpilledRun>& runs,
-                        bool endsLine) {
-  const std::size_t runBytes = runs.size() * sizeof(SpilledRun);
-  const std::size_t total = text.size() + runBytes;
-  for (std::size_t done = 0; done < total;) {
-    // The text and then its runs, from where the last write stopped.
-    iovec parts[2];
-    int count = 0;
-    if (done < text.size()) {
-      parts[count++] = {const_cast<char*>(text.data()) + done, text.size() - done};
-    }
-    const std::size_t runsDone = done > text.size() ? done - text.size() : 0;
-    if (runBytes > runsDone) {
-      parts[count++] = {reinterpret_cast<char*>(const_cast<SpilledRun*>(runs.data())) + runsDone,
-                        runBytes - runsDone};
-    }
-    const ssize_t n = ::pwritev(fd_, parts, count, static_cast<off_t>(fileEnd_ + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : ENOSPC;
-      if (::ftruncate(fd_, static_cast<off_t>(fileEnd_)) != 0) {
-        // The pages already written stay readable; the space is given back when the store closes.
-      }
-      throw FileError("Writing the text store in", folder_, std::strerror(error));
-    }
-    done += static_cast<std::size_t>(n);
+// The page's text and then its runs, from memory while the writer still holds them.
+void SpillStore::ReadPage(std::size_t index, std::size_t from, char* out, std::size_t len) const {
+  if (const auto bytes = writer_->Unwritten(index)) {
+    std::memcpy(out, bytes->data() + from, len);
+  } else {
+    ReadAt(pages_[index].fileOffset + from, out, len);
+  }
+}
+
+void SpillStore::Append(std::string text, const std::vector<SpilledRun>& runs, bool endsLine) {
+  if (const int error = writer_->Error(); error != 0) {
+    throw FileError("Writing the text store in", folder_, std::strerror(error));
   }
   Page page;
   page.start = Length();
@@ -108,12 +95,22 @@ void SpillStore::Append(const std::string& text, const std::vector<SpilledRun>& 
   std::vector<std::size_t> starts;
   FindLineStarts(text, page.start, endsLine, starts);
   page.lines = starts.size();
-  fileEnd_ += total;
+  text.append(reinterpret_cast<const char*>(runs.data()), runs.size() * sizeof(SpilledRun));
+  fileEnd_ += text.size();
+  writer_->Write(pages_.size(), page.fileOffset, std::move(text));
   pages_.push_back(page);
+}
+
+std::string SpillStore::WriteProblem() const {
+  const int error = writer_->Error();
+  return error == 0 ? std::string()
+                    : FileError("Writing the text store in", folder_, std::strerror(error)).what();
 }
 
 void SpillStore::Truncate(std::size_t index) {
   if (index >= pages_.size()) return;
+  writer_->Drain();
+  writer_->Forget(index);
   fileEnd_ = pages_[index].fileOffset;
   pages_.resize(index);
   cache_.remove_if([index](const Loaded& l) { return l.index >= index; });
@@ -169,10 +166,10 @@ const SpillStore::Loaded& SpillStore::Load(std::size_t index) const {
   Loaded loaded;
   loaded.index = index;
   loaded.text.resize(page.length);
-  ReadAt(page.fileOffset, loaded.text.data(), page.length);
+  ReadPage(index, 0, loaded.text.data(), page.length);
   loaded.runs.resize(page.runs);
-  ReadAt(page.fileOffset + page.length, reinterpret_cast<char*>(loaded.runs.data()),
-         page.runs * sizeof(SpilledRun));
+  ReadPage(index, page.length, reinterpret_cast<char*>(loaded.runs.data()),
+           page.runs * sizeof(SpilledRun));
   FindLineStarts(loaded.text, page.start, page.endsLine, loaded.lineStarts);
   cache_.push_front(std::move(loaded));
   if (cache_.size() > kCachedPages) cache_.pop_back();
@@ -195,14 +192,14 @@ void SpillStore::Read(std::size_t pos, std::size_t len, char* out) const {
     if (cached != cache_.end()) {
       std::memcpy(out + done, cached->text.data() + from, n);
     } else {
-      ReadAt(page.fileOffset + from, out + done, n);
+      ReadPage(i, from, out + done, n);
     }
     done += n;
   }
 }
 
 std::size_t SpillStore::MemoryBytes() const {
-  std::size_t bytes = pages_.capacity() * sizeof(Page);
+  std::size_t bytes = pages_.capacity() * sizeof(Page) + writer_->QueuedBytes();
   for (const Loaded& l : cache_) {
     bytes += l.text.capacity() + l.runs.capacity() * sizeof(SpilledRun) +
              l.lineStarts.capacity() * sizeof(std::size_t);

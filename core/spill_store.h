@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/colors.h"
+#include "core/spill_writer.h"
 
 namespace ferrotap {
 
@@ -18,7 +20,8 @@ struct SpilledRun {
 };
 
 // The oldest text of the data window, kept in a file in whole pages with their colour runs. Pages
-// only ever join at the end and leave from the end, so the file is written once, front to back.
+// only ever join at the end and leave from the end, so the file is written once, front to back,
+// by a writer thread; a page is read from memory until it is on disk.
 //
 // The file is unlinked as soon as it is open: the system frees it when the store closes or the
 // program dies, so no store outlives its window. Errors throw FileError.
@@ -54,8 +57,12 @@ class SpillStore {
   const Page& PageAt(std::size_t i) const { return pages_[i]; }
 
   // runs[0].offset is 0; endsLine says whether the text following makes the page's end a line
-  // start.
-  void Append(const std::string& text, const std::vector<SpilledRun>& runs, bool endsLine);
+  // start. Throws when an earlier page could not be written: the text is then not taken.
+  void Append(std::string text, const std::vector<SpilledRun>& runs, bool endsLine);
+  // A buffer to fill with the next page's text, with room from an earlier page when there is one.
+  std::string SpareText() { return writer_->SpareBuffer(); }
+  // Why a page could not be written; empty while all is well. Pages not written stay readable.
+  std::string WriteProblem() const;
   // Forgets pages from `index` on, giving back their file space.
   void Truncate(std::size_t index);
   // The text following the last page changed; so may the last page's end be a line start.
@@ -83,12 +90,14 @@ class SpillStore {
  private:
   static std::size_t End(const Page& p) { return p.start + p.length; }
   void ReadAt(uint64_t offset, char* out, std::size_t len) const;
+  void ReadPage(std::size_t index, std::size_t from, char* out, std::size_t len) const;
 
   int fd_ = -1;
   std::string folder_;
   std::vector<Page> pages_;
   uint64_t fileEnd_ = 0;
   mutable std::list<Loaded> cache_;
+  std::unique_ptr<SpillWriter> writer_;
 };
 
 }  // namespace ferrotap

@@ -149,7 +149,8 @@ struct TextStoreLimits {
   static constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
   std::size_t memoryBytes = kUnlimited;
   std::size_t hardBytes = kUnlimited;
-  std::size_t pageBytes = std::size_t{4} << 20;
+  // Small enough that writing one out stays well below a frame.
+  std::size_t pageBytes = std::size_t{1} << 20;
   std::string folder;  // empty: nothing is stored
 };
 

@@ -11,6 +11,9 @@ namespace ferrotap {
 void TextModel::AfterEdit(std::size_t pos) {
   // Whether base_ starts a line depends on the byte behind it, which an edit there may change.
   if (store_ && pos == base_ && base_ > 0) store_->SetLastEndsLine(IsLineStart(base_));
+  if (store_ && !storeFailed_) {
+    if (std::string problem = store_->WriteProblem(); !problem.empty()) StoreFailed(problem);
+  }
   while (text_.Size() > limits_.memoryBytes && SpillPage()) {
   }
   if (text_.Size() > limits_.hardBytes) DropOldest();
@@ -59,7 +62,9 @@ bool TextModel::SpillPage() {
   }
   try {
     if (!store_) store_ = std::make_unique<SpillStore>(limits_.folder);
-    store_->Append(Slice(base_, cut - base_), runs, IsLineStart(cut));
+    std::string text = store_->SpareText();
+    Read(base_, cut - base_, text);
+    store_->Append(std::move(text), runs, IsLineStart(cut));
   } catch (const std::exception& error) {
     StoreFailed(error.what());
     return false;

@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <string>
+
+#include <sys/resource.h>
 
 #include "core/rtf_writer.h"
 #include "core/spill_store.h"
@@ -90,6 +93,37 @@ class SpillStoreTest : public QObject {
         "[" + std::to_string(m.DroppedBytes()) + " bytes of the oldest text dropped";
     QVERIFY(m.Text().rfind(marker, 0) == 0);
     QCOMPARE(m.Runs().front().color, ferrotap::kSysWindowTextColor);
+  }
+
+  // A disk that fills up under a running capture (here a file size limit): the pages not written
+  // stay readable, the problem is said once, the capture goes on in memory.
+  void storeThatFillsUp() {
+    QTemporaryDir folder;
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before = {};
+    QCOMPARE(::sigaction(SIGXFSZ, &ignore, &before), 0);
+    rlimit limit = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small = {2000, limit.rlim_max};
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    TextModel m({1000, 1 << 20, 256, folder.path().toStdString()});
+    std::string all;
+    std::string problem;
+    QElapsedTimer waited;
+    waited.start();
+    while (problem.empty() && waited.elapsed() < 10000) {
+      all += Fill(m, 20);
+      problem = m.TakeStoreProblem();
+    }
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    ::sigaction(SIGXFSZ, &before, nullptr);
+    QVERIFY2(problem.find("cannot keep its older text on disk") != std::string::npos, problem.c_str());
+    QVERIFY(m.StoredLength() > 2000);
+    all += Fill(m, 300);
+    QCOMPARE(m.TakeStoreProblem(), std::string());
+    QCOMPARE(m.Text(), all);
+    QCOMPARE(m.DroppedBytes(), 0u);
   }
 
   // An edit in stored text brings it back while it fits below the hard limit; further back,
