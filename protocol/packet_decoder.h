@@ -117,7 +117,7 @@ class PacketDecoder {
   bool SilenceElapsed(int64_t nowNs, const ProtocolDefinition& definition,
                       const DecoderOptions& options);
   // When the frame in progress ends if nothing more arrives; none when no frame is open.
-  std::optional<int64_t> SilenceDueNs() const;
+  std::optional<int64_t> SilenceDueNs();
   // The pack trigger fired: abandon a packet in progress.
   void PackTimedOut(const Bytes& lineBreak);
   // Port A's hand-shake trigger fired: the ACK/NAK or the SYNC wait ran out.

@@ -63,7 +63,7 @@ bool PacketDecoder::SilenceElapsed(int64_t nowNs, const ProtocolDefinition& defi
   return ended;
 }
 
-std::optional<int64_t> PacketDecoder::SilenceDueNs() const {
+std::optional<int64_t> PacketDecoder::SilenceDueNs() {
   return silence_.DueNs();
 }
 

@@ -7,6 +7,47 @@
 #include <string_view>
 
 namespace ferrotap {
+namespace {
+
+// The checksum that the `Width` bytes at p carry.
+// Spelled out byte by byte: the compiler makes one load of each (and a byte swap).
+template <std::size_t Width, bool LowFirst>
+std::uint32_t ChecksumAt(const unsigned char* p) {
+  const auto b = [p](std::size_t i) { return std::uint32_t{p[LowFirst ? i : Width - 1 - i]}; };
+  if constexpr (Width == 1) {
+    return b(0);
+  } else if constexpr (Width == 2) {
+    return b(0) | b(1) << 8;
+  } else {
+    return b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
+  }
+}
+
+template <std::size_t Width, bool LowFirst>
+std::uint32_t MatchMaskOf(const std::uint32_t* values, const unsigned char* p, std::size_t count) {
+  std::uint32_t hits = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    hits |= static_cast<std::uint32_t>(values[k] == ChecksumAt<Width, LowFirst>(p + k)) << k;
+  }
+  return hits;
+}
+
+// Bit k set where values[k] equals the checksum in the bytes from p + k on (count <= 32).
+std::uint32_t MatchMask(std::size_t width, bool lowFirst, const std::uint32_t* values,
+                        const unsigned char* p, std::size_t count) {
+  switch (width) {
+    case 1:
+      return MatchMaskOf<1, true>(values, p, count);
+    case 2:
+      return lowFirst ? MatchMaskOf<2, true>(values, p, count)
+                      : MatchMaskOf<2, false>(values, p, count);
+    default:
+      return lowFirst ? MatchMaskOf<4, true>(values, p, count)
+                      : MatchMaskOf<4, false>(values, p, count);
+  }
+}
+
+}  // namespace
 
 void SilenceFramer::SetRules(const SilenceRules& rules) {
   gapNs_ = rules.gap.Nanoseconds(rules.line);
@@ -19,6 +60,9 @@ void SilenceFramer::SetRules(const SilenceRules& rules) {
       minFrame != minFrame_ || width != width_) {
     scans_.clear();
   }
+  if (!(rules.line == rules_.line)) {
+    timedCount_ = 0;
+  }
   rules_ = rules;
   anyLone_ = rules.loneBytes.any();
   minFrame_ = minFrame;
@@ -30,7 +74,12 @@ void SilenceFramer::Read(std::string_view bytes, int64_t readNs, const Emit& emi
   const auto n = static_cast<int64_t>(bytes.size());
   // The bytes are taken to have arrived back to back, the last at the read time: the silence
   // before them is what is left of the time since the previous read.
-  const int64_t silenceNs = readNs - CharacterTimeNs(rules_.line, n * 1000) - lastReadNs_;
+  // Reads of one size follow each other (frames of one length): the division is done once.
+  if (n != timedCount_) {
+    timedCount_ = n;
+    timedNs_ = CharacterTimeNs(rules_.line, n * 1000);
+  }
+  const int64_t silenceNs = readNs - timedNs_ - lastReadNs_;
   const bool seen = haveRead_ && OpenSize() != 0 && gapNs_ > 0 && silenceNs >= gapNs_;
   const bool rested = seen && silenceNs >= RestNs();
   if (seen) seen_.emplace_back(OpenSize(), readNs);
@@ -55,8 +104,13 @@ bool SilenceFramer::Rest(int64_t nowNs, const Emit& emit) {
   return OpenSize() == 0;
 }
 
-std::optional<int64_t> SilenceFramer::DueNs() const {
+std::optional<int64_t> SilenceFramer::DueNs() {
   if (OpenSize() == 0) return std::nullopt;
+  if (rules_.useChecksum && !openChecksKnown_) {
+    std::vector<std::size_t> failed;
+    openChecks_ = AllCheck(0, failed);
+    openChecksKnown_ = true;
+  }
   const bool hold = rules_.useChecksum && !openChecks_;
   return lastReadNs_ + RestNs() + (hold ? kSilenceHoldNs : 0);
 }
@@ -67,7 +121,7 @@ void SilenceFramer::Clear() {
   flags_.clear();
   seen_.clear();
   scans_.clear();
-  openChecks_ = false;
+  openChecksKnown_ = false;
 }
 
 void SilenceFramer::Settle(bool resting, bool force, const Emit& emit) {
@@ -76,8 +130,7 @@ void SilenceFramer::Settle(bool resting, bool force, const Emit& emit) {
     if (end == 0) break;
     TakeFront(end, emit);
   }
-  std::vector<std::size_t> failed;
-  openChecks_ = rules_.useChecksum && OpenSize() != 0 && AllCheck(0, failed);
+  openChecksKnown_ = false;
 }
 
 std::size_t SilenceFramer::NextEnd(bool resting, bool force) {
@@ -162,35 +215,14 @@ std::size_t SilenceFramer::EndAfter(std::size_t from, std::size_t after) {
   const std::size_t firstFed = scan.from + minFrame_ - width_;
   const auto* bytes = reinterpret_cast<const unsigned char*>(open_.data());
   const bool lowFirst = rules_.checksumOrder == ByteOrder::LowFirst;
-  const std::uint32_t mask = width_ >= 4 ? 0xFFFFFFFFu : (1u << (8 * width_)) - 1;
-  const auto top = static_cast<unsigned>(8 * (width_ - 1));
   constexpr std::size_t kStep = 32;
   std::uint32_t values[kStep];
   std::size_t found = 0;
   while (found == 0 && scan.fed + width_ < limit) {
     const std::size_t count = std::min(kStep, limit - width_ - scan.fed);
     scan.sum.FeedEach(std::string_view(open_).substr(scan.fed, count), values);
-    // The checksum bytes that follow the bytes fed, rolled on by one byte a step.
-    const unsigned char* next = bytes + scan.fed + 1;
-    std::uint32_t received = 0;
-    for (std::size_t i = 0; i + 1 < width_; ++i) {
-      received = lowFirst ? received >> 8 | std::uint32_t{next[i]} << top
-                          : (received << 8 | next[i]) & mask;
-    }
-    next += width_ - 1;
-    // Where the checksum bytes match, first marked, then looked at.
-    std::uint32_t hits = 0;
-    if (lowFirst) {
-      for (std::size_t k = 0; k < count; ++k) {
-        received = received >> 8 | std::uint32_t{next[k]} << top;
-        hits |= static_cast<std::uint32_t>(values[k] == received) << k;
-      }
-    } else {
-      for (std::size_t k = 0; k < count; ++k) {
-        received = (received << 8 | next[k]) & mask;
-        hits |= static_cast<std::uint32_t>(values[k] == received) << k;
-      }
-    }
+    // Where the checksum bytes that follow match, first marked, then looked at.
+    std::uint32_t hits = MatchMask(width_, lowFirst, values, bytes + scan.fed + 1, count);
     for (; hits != 0; hits &= hits - 1) {
       const auto k = static_cast<std::size_t>(std::countr_zero(hits));
       if (scan.fed + k + 1 < firstFed) continue;

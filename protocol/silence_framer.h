@@ -70,7 +70,7 @@ class SilenceFramer {
   // The line is quiet at `nowNs`: emits what the silence ends; true when no frame stays open.
   bool Rest(int64_t nowNs, const Emit& emit);
   // When Rest ends the open frame if nothing more arrives; none when no frame is open.
-  std::optional<int64_t> DueNs() const;
+  std::optional<int64_t> DueNs();
   std::size_t OpenSize() const { return open_.size() - head_; }
   // Whether the frame being emitted ends with its checksum, as the search that cut it found; false
   // also when no search went over it.
@@ -135,9 +135,13 @@ class SilenceFramer {
   std::vector<Scan> spare_;
   Bytes frame_;
   int64_t lastReadNs_ = 0;
+  int64_t timedCount_ = 0;  // the byte count of the last read, and how long its bytes took
+  int64_t timedNs_ = 0;
   bool haveRead_ = false;
-  // Whether the open bytes all check: the silence then ends them without a hold.
+  // Whether the open bytes all check: the silence then ends them without a hold. Worked out when
+  // asked, once a chunk, not at every read.
   bool openChecks_ = false;
+  bool openChecksKnown_ = false;
   bool frameChecks_ = false;
 };
 

@@ -187,7 +187,7 @@ void Session::ShowSent(const Bytes& bytes, int64_t sentNs) {
 }
 
 void Session::WatchSilence(SessionPort port) {
-  const PacketDecoder& decoder = port == SessionPort::A ? *decoderA_ : *decoderB_;
+  PacketDecoder& decoder = port == SessionPort::A ? *decoderA_ : *decoderB_;
   SessionTimer& timer = port == SessionPort::A ? *silenceTimerA_ : *silenceTimerB_;
   const std::optional<int64_t> due = decoder.SilenceDueNs();
   if (!due) {
