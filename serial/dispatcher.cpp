@@ -152,7 +152,7 @@ void Dispatcher::ReadDevice(bool ahead) {
     std::pair<char*, std::size_t> span;
     {
       std::lock_guard lock(inputMutex_);
-      if (input_.Full()) return;
+      if (input_.Full() || (!ahead && FullNotificationWaits())) return;
       span = input_.WritableSpan();
     }
     // The free part is only written under the read lock, so it is filled outside the input lock.
@@ -181,7 +181,12 @@ void Dispatcher::ReadDevice(bool ahead) {
 }
 
 uint64_t Dispatcher::NotifyUpTo(uint64_t readUpTo) const {
-  return std::min<uint64_t>(readUpTo, input_.TotalTaken() + kMostNotified);
+  return std::min<uint64_t>(readUpTo, input_.TotalTaken() + mostNotified_);
+}
+
+bool Dispatcher::FullNotificationWaits() const {
+  const uint64_t most = input_.TotalTaken() + mostNotified_;
+  return input_.TotalPut() >= most && notifiedPut_ < most;
 }
 
 bool Dispatcher::DataPending() const {
