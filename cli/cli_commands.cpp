@@ -34,6 +34,8 @@ constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
 constexpr auto kTickMs = 55ms;
 constexpr auto kShowReadBound = 2s;
+// The most one data notification tells: what its count can hold.
+constexpr uint16_t kMostNotified = 65535;
 
 volatile sig_atomic_t gStop = 0;
 
@@ -76,7 +78,11 @@ class CliRun {
         setup_(setup),
         output_(output),
         host_(loop_, SessionOptionsOf(options, setup)),
-        session_(host_, output, setup.settingsDir) {}
+        session_(host_, output, setup.settingsDir) {
+    // No window to keep responsive: a busy line is shown in fewer, larger blocks.
+    session_.PortA().SetMostNotified(kMostNotified);
+    session_.PortB().SetMostNotified(kMostNotified);
+  }
 
   ~CliRun() {
     session_.ClosePorts();

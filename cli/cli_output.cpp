@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli_output.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 
 #include "cli/json_lines.h"
 #include "core/clock_base.h"
@@ -17,14 +20,19 @@ namespace {
 constexpr std::size_t kBlock = 256 * 1024;
 constexpr auto kPipeDelay = std::chrono::milliseconds(50);
 
-// Writes all of it; a closed reader (EPIPE) ends the writing quietly.
-void WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+// Writes all of both, one after the other, in as few calls as the device takes; a closed reader
+// (EPIPE) ends the writing quietly.
+void WriteAll(int fd, std::string_view first, std::string_view second = {}) {
+  while (!first.empty() || !second.empty()) {
+    iovec parts[2] = {{const_cast<char*>(first.data()), first.size()},
+                      {const_cast<char*>(second.data()), second.size()}};
+    const ssize_t n = ::writev(fd, parts, 2);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
+    const auto done = static_cast<std::size_t>(n);
+    const std::size_t fromFirst = std::min(done, first.size());
+    first.remove_prefix(fromFirst);
+    second.remove_prefix(done - fromFirst);
   }
 }
 
@@ -65,8 +73,14 @@ void CliOutput::Insert(Color color, const Bytes& text) {
     current_ = color;
     colored_ = true;
   }
-  buffer_ += text;
-  if (buffer_.size() >= kBlock) Flush();
+  if (buffer_.size() + text.size() < kBlock) {
+    buffer_ += text;
+    return;
+  }
+  // A large block goes out beside what was gathered, without a copy.
+  WriteAll(STDOUT_FILENO, buffer_, text);
+  buffer_.clear();
+  lastWrite_ = std::chrono::steady_clock::now();
 }
 
 void CliOutput::Show(ColorRole role, const Bytes& text) {

@@ -42,6 +42,25 @@ constexpr CellTable<9> kBinCells = MakeCells<9>([](unsigned char b, char* cell) 
   for (int bit = 7; bit >= 0; --bit) cell[7 - bit] = ((b >> bit) & 1) ? '1' : '0';
 });
 
+// The room a format's rendering of `count` bytes needs, with a cell's padding: the string is
+// filled before it is written, so the widest format's bound would cost a clear of three times
+// the rendering for HEX.
+std::size_t RoomFor(DisplayFormat format, std::size_t count) {
+  switch (format) {
+    case DisplayFormat::Ascii:
+      return count;
+    case DisplayFormat::AsciiFilt:
+    case DisplayFormat::Hex:
+      return count * 3 + 16;
+    case DisplayFormat::Dec:
+      return count * 4 + 16;
+    case DisplayFormat::Bin:
+    case DisplayFormat::NoFormat:
+      break;
+  }
+  return RenderedBytesBound(count);
+}
+
 template <std::size_t Width>
 char* PutFixed(char* p, const CellTable<Width>& table, std::string_view bytes) {
   for (unsigned char b : bytes) {
@@ -66,7 +85,7 @@ std::string RenderBytes(DisplayFormat format, const Bytes& bytes) {
 
 void AppendRenderedBytes(std::string& out, DisplayFormat format, std::string_view bytes) {
   const std::size_t start = out.size();
-  out.resize(start + RenderedBytesBound(bytes.size()));
+  out.resize(start + RoomFor(format, bytes.size()));
   char* end = PutRenderedBytes(out.data() + start, format, bytes);
   out.resize(static_cast<std::size_t>(end - out.data()));
 }

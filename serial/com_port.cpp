@@ -73,6 +73,7 @@ void ComPort::OpenDevice(const std::string& path) {
       std::make_unique<Dispatcher>(std::move(device), outSize_, *channel,
                                    [this](const Notification& n) { HandleNotification(n); });
   channel_ = std::move(channel);
+  if (mostNotified_ != 0) dispatcher_->SetMostNotified(mostNotified_);
   // Taken now: once the device is gone, its links no longer lead to it.
   openedLinks_ = StableLinks(path, linkDir_);
   dispatcher_->SetReturnCheck(

@@ -68,6 +68,8 @@ class ComPort {
   uint16_t InSize() const { return inSize_; }
   void SetOutSize(uint16_t size);
   uint16_t OutSize() const { return outSize_; }
+  // The most one OnTriggerAvail tells, from the next open on (see Dispatcher::SetMostNotified).
+  void SetMostNotified(uint16_t bytes) { mostNotified_ = bytes; }
   void SetOpen(bool open);
   bool Open() const { return open_; }
   void SetAutoOpen(bool on) { autoOpen_ = on; }
@@ -182,6 +184,7 @@ class ComPort {
   uint16_t stopBits_ = 1;
   uint16_t inSize_ = 4096;
   uint16_t outSize_ = 4096;
+  uint16_t mostNotified_ = 0;  // 0: the dispatcher's own
   bool open_ = false;
   bool autoOpen_ = true;
   bool promptForPort_ = true;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -45,6 +46,8 @@ class Dispatcher {
   // A data notification tells at most this many bytes, so that a handler showing them keeps
   // the UI thread for a short while; what is beyond follows at once in the next one.
   static constexpr std::size_t kMostNotified = 16384;
+  // What a notification's count can tell.
+  static constexpr std::size_t kMostNotifiedLimit = 65535;
 
   // sink runs on the UI thread.
   Dispatcher(std::unique_ptr<SerialDevice> device, std::size_t outSize,
@@ -55,6 +58,11 @@ class Dispatcher {
 
   // Before Start: after a loss, asked every half second whether the device is there again.
   void SetReturnCheck(std::function<bool()> check) { returnCheck_ = std::move(check); }
+  // Before Start: the most a data notification tells (1 to kMostNotifiedLimit). A front-end
+  // that shows a block quickly takes larger ones: each one is a hand-over between threads.
+  void SetMostNotified(std::size_t bytes) {
+    mostNotified_ = std::clamp<std::size_t>(bytes, 1, kMostNotifiedLimit);
+  }
   void Start();
   // Safe from inside a notification: the reader thread ends once the handler returns.
   void RequestStop();
@@ -114,13 +122,17 @@ class Dispatcher {
   void WriterLoop();
   void Pass();
   // Reads into the free part of the input ring until the device has nothing more or the ring is
-  // full; on the read-ahead thread also until reading ahead ends.
+  // full; on the read-ahead thread also until reading ahead ends, on the reader thread also
+  // until a full notification waits to be told (the handler need not wait for more reads: the
+  // read-ahead thread goes on while it runs).
   void ReadDevice(bool ahead);
   // Input lock held: the end of what the next data notification tells when the bytes up to the
   // running position readUpTo have been read.
   uint64_t NotifyUpTo(uint64_t readUpTo) const;
   // Input lock held: bytes in the ring that the next data notification would tell.
   bool DataPending() const;
+  // Input lock held: the next data notification tells as much as one may, and not yet.
+  bool FullNotificationWaits() const;
   void RefreshLineErrors();
   void RunStatusChecks();
   bool StatusCheck();
@@ -175,6 +187,7 @@ class Dispatcher {
   ByteRing input_;
   ReadMarkQueue inputMarks_;
   uint64_t notifiedPut_ = 0;
+  std::size_t mostNotified_ = kMostNotified;
   bool dtrAtFull_ = false;
   bool rtsAtFull_ = false;
   std::size_t fullLevel_ = 0;

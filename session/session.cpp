@@ -149,12 +149,12 @@ void Session::DataAvailable(SessionPort port, uint16_t count) {
     const std::size_t from = std::min(marks[i].offset, pack.size());
     const std::size_t to = i + 1 < marks.size() ? std::min(marks[i + 1].offset, pack.size())
                                                 : pack.size();
-    const Bytes read = pack.substr(from, to > from ? to - from : 0);
+    const std::string_view read = std::string_view(pack).substr(from, to > from ? to - from : 0);
     Log(port, CaptureKind::Received, read, marks[i].steadyNs);
     if (liveClock_) {
-      heldWhileReplaying_.push_back({port, read, marks[i].steadyNs});
+      heldWhileReplaying_.push_back({port, Bytes(read), marks[i].steadyNs});
     } else if (eachRead) {
-      ShowReceived(port, read, marks[i].steadyNs);
+      ShowReceived(port, Bytes(read), marks[i].steadyNs);
     }
   }
   if (!eachRead && !liveClock_) ShowRead(port, pack, marks);

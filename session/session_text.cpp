@@ -41,11 +41,11 @@ void SessionText::BreakLine(ColorRole role, const Bytes& lineBreak) {
 
 void SessionText::Emit(std::optional<ColorRole> role, const Bytes& text) {
   const int64_t timeNs = readNs_ ? *readNs_ : SteadyNowNs();
-  const auto show = [&](std::optional<ColorRole> pieceRole, std::string_view piece) {
+  const auto show = [&](std::optional<ColorRole> pieceRole, const Bytes& piece) {
     if (pieceRole) {
-      output_.Show(*pieceRole, Bytes(piece));
+      output_.Show(*pieceRole, piece);
     } else {
-      output_.ShowSystemText(Bytes(piece));
+      output_.ShowSystemText(piece);
     }
     if (tap_) tap_(pieceRole, piece, timeNs);
   };
@@ -56,7 +56,7 @@ void SessionText::Emit(std::optional<ColorRole> role, const Bytes& text) {
   }
   for (const StampedPiece& piece : lines_.Split(text, timeNs)) {
     if (!piece.stamp.empty()) show(ColorRole::TimeStamp, piece.stamp);
-    show(role, piece.text);
+    show(role, Bytes(piece.text));
   }
 }
 

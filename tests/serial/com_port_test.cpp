@@ -399,15 +399,26 @@ class ComPortTest : public QObject {
   }
 
   // A burst larger than one notification tells: the handler that waits for a full count and
-  // then reads a block gets all of it, in order, the rest in the notifications after.
+  // then reads a block gets all of it, in order, the rest in the notifications after. The most
+  // one tells is the port's setting, from 1 to what the count holds.
+  void burstBeyondOneNotification_data() {
+    QTest::addColumn<int>("setting");
+    QTest::addColumn<int>("most");
+    QTest::newRow("default") << 0 << int(Dispatcher::kMostNotified);
+    QTest::newRow("small") << 1000 << 1000;
+    QTest::newRow("largest") << 65535 << 65535;
+  }
   void burstBeyondOneNotification() {
+    QFETCH(int, setting);
+    QFETCH(int, most);
     NotificationLoop loop;
     ComEnv env(18, "virtual:burst:a");
     auto peer = VirtualSerialDevice::Open("virtual:burst:b");
     ComPort port(loop.ChannelFactory());
     port.SetComNumber(18);
+    port.SetMostNotified(static_cast<uint16_t>(setting));
     port.SetOpen(true);
-    constexpr int kMost = int(Dispatcher::kMostNotified);
+    const int kMost = most;
     std::string sent(100000, '\0');
     for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 7 + i / 256);
     std::vector<int> counts;

@@ -201,13 +201,19 @@ class DeviceTest : public QObject {
   void readerKeepsReadingWhileLoopIsHeld_data() {
     QTest::addColumn<int>("ring");
     QTest::addColumn<int>("burst");
-    QTest::newRow("ring holds the burst") << int(Dispatcher::kInputRingSize) << 200000;
-    QTest::newRow("burst beyond the ring") << 5000 << 60000;
+    QTest::addColumn<int>("most");
+    const int ringSize = int(Dispatcher::kInputRingSize);
+    const int most = int(Dispatcher::kMostNotified);
+    QTest::newRow("ring holds the burst") << ringSize << 200000 << most;
+    QTest::newRow("burst beyond the ring") << 5000 << 60000 << most;
+    QTest::newRow("largest notifications") << ringSize << 200000 << 65535;
+    QTest::newRow("notifications beyond the ring") << 5000 << 60000 << 65535;
   }
   void readerKeepsReadingWhileLoopIsHeld() {
     using namespace std::chrono;
     QFETCH(int, ring);
     QFETCH(int, burst);
+    QFETCH(int, most);
     Pty terminal;
     QVERIFY(terminal.Ok());
     auto device = PosixSerialDevice::Open(terminal.SlaveName());
@@ -252,13 +258,14 @@ class DeviceTest : public QObject {
         },
         static_cast<std::size_t>(ring));
     self = &dispatcher;
+    dispatcher.SetMostNotified(static_cast<std::size_t>(most));
     dispatcher.Start();
     terminal.Write("!");
     QVERIFY(Pump(loop, [&] { return received.size() == sent.size() + 1; }));
     writer.join();
     QCOMPARE(heldRead, heldTarget);
     QVERIFY(received == "!" + sent);
-    QVERIFY(mostTold <= std::min<std::size_t>(ring, Dispatcher::kMostNotified));
+    QVERIFY(mostTold <= std::min<std::size_t>(ring, static_cast<std::size_t>(most)));
     QVERIFY(marks.size() > 2);
     QCOMPARE(marks.front().offset, std::size_t(0));
     for (std::size_t i = 1; i < marks.size(); ++i) {
