@@ -182,6 +182,7 @@ void DataWindow::UndoClear() {
   rows_.Reset();
   ContentChanged(0);
   scrollToEndPending_ = true;
+  emit ClearUndone();
 }
 
 void DataWindow::SetStoreLimits(const TextStoreLimits& limits) {

@@ -97,6 +97,8 @@ class DataWindow : public QAbstractScrollArea {
  signals:
   // The text store could not be used; said once until the next Clear.
   void StoreProblem(const QString& message);
+  // Undo clear brought the text back.
+  void ClearUndone();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

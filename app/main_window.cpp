@@ -117,6 +117,7 @@ MainWindow::MainWindow(const ProgramFolders& folders, Dialogs* dialogs, QWidget*
       REA, &DataWindow::StoreProblem, this,
       [this](const QString& message) { dialogs_->ShowError(message); }, Qt::QueuedConnection);
   connect(strip_->SBCREALDWIN, &QPushButton::clicked, this, &MainWindow::SBCREALDWINClick);
+  connect(REA, &DataWindow::ClearUndone, this, [this] { session_->DisplayClearUndone(); });
 
   // Sees every key before the focused control does, and never takes it away from it.
   qApp->installEventFilter(this);

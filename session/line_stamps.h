@@ -30,6 +30,9 @@ class LineStamps {
   bool AtLineStart() const { return last_ == '\n' || last_ == '\r'; }
   // The display was cleared.
   void Reset() { last_ = '\n'; }
+  // The last character shown, to take up again after Reset when the display comes back.
+  char Last() const { return last_; }
+  void Resume(char last) { last_ = last; }
 
   // Text shown without stamps.
   void Follow(std::string_view text) {

@@ -340,8 +340,14 @@ IdleGapFramer& Session::Framer(SessionPort port, const IdleGap& gap) {
 }
 
 void Session::DisplayCleared() {
+  sourceBeforeClear_ = lastSource_;
   text_->Cleared();
   ForgetFrames();
+}
+
+void Session::DisplayClearUndone() {
+  text_->ClearUndone();
+  lastSource_ = sourceBeforeClear_;
 }
 
 void Session::ForgetFrames() {

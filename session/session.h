@@ -103,6 +103,8 @@ class Session {
   const ClockBase& GetClockBase() const { return clock_; }
   // The display was cleared: the next text starts a line and a frame.
   void DisplayCleared();
+  // The display's clear was undone before new text came: it goes on as before the clear.
+  void DisplayClearUndone();
 
   // The capture log: from StartLog on, every chunk read on either port, everything sent and every
   // line event is appended with its read time and port, by a writer thread. StartLog returns a
@@ -248,6 +250,7 @@ class Session {
   PortFramer framerA_;
   PortFramer framerB_;
   TextSource lastSource_ = TextSource::None;
+  TextSource sourceBeforeClear_ = TextSource::None;
   std::unique_ptr<CaptureLogWriter> log_;
   std::optional<ClockBase> liveClock_;  // while a log plays back
   // What the ports read while a log played back, shown after it.

@@ -42,7 +42,12 @@ class SessionText {
   // Ends the line shown unless it has just ended.
   void BreakLine(ColorRole role, const Bytes& lineBreak);
   // The display was cleared: what comes next starts a line.
-  void Cleared() { lines_.Reset(); }
+  void Cleared() {
+    lastBeforeClear_ = lines_.Last();
+    lines_.Reset();
+  }
+  // The clear was undone before any text came: the display ends as it did before it.
+  void ClearUndone() { lines_.Resume(lastBeforeClear_); }
 
   // Gets every piece of text as it is inserted, with its colour (none: the system's text colour)
   // and time; empty for none.
@@ -55,6 +60,7 @@ class SessionText {
   void Emit(std::optional<ColorRole> role, const Bytes& text);
 
   SessionOutput& output_;
+  char lastBeforeClear_ = '\n';
   ColorRole selected_ = ColorRole::PortAData;
   ColorRole bufferColor_ = ColorRole::PortAData;
   ColorRole current_ = ColorRole::PortAData;

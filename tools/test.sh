@@ -3,7 +3,7 @@
 # Installs what is needed, builds Ferrotap with its tests and runs the whole suite headless.
 #   tools/test.sh                 normal build in build/
 #   tools/test.sh address,undefined   the suite under AddressSanitizer and UBSan (build-asan/)
-#   tools/test.sh thread          the serial layer's tests under ThreadSanitizer (build-tsan/)
+#   tools/test.sh thread          the serial layer's and the core's tests under ThreadSanitizer (build-tsan/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -25,8 +25,9 @@ case "$sanitize" in
   thread)
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROTAP_SANITIZE=thread \
       -DFERROTAP_BUILD_BENCH=OFF
-    cmake --build build-tsan -j2 --target serial_core_tests
-    TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R '^serial_core_tests$'
+    cmake --build build-tsan -j2 --target serial_core_tests core_tests
+    TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure \
+      -R '^(serial_core_tests|core_tests)$'
     ;;
   *)
     echo "unknown mode: $sanitize" >&2
