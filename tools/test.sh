@@ -26,7 +26,8 @@ case "$sanitize" in
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROTAP_SANITIZE=thread \
       -DFERROTAP_BUILD_BENCH=OFF
     cmake --build build-tsan -j2 --target serial_core_tests core_tests
-    TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure \
+    # die_after_fork=0: a file test forks a child while other threads run.
+    TSAN_OPTIONS=halt_on_error=1:die_after_fork=0 ctest --test-dir build-tsan --output-on-failure \
       -R '^(serial_core_tests|core_tests)$'
     ;;
   *)
