@@ -173,7 +173,8 @@ int RunOne(ferrotap::bench::TimedApplication& app, const QString& widgetName, bo
   app.StopTiming();
   const long peakKb = StatusKb("VmHWM:");
   const long endKb = StatusKb("VmRSS:");
-  std::printf("  overall %.4f MB/s; last/first slice %.0f%%; worst insertion+events %.2f ms at %.0f MB"
+  std::printf("  overall %.4f MB/s; last/first slice %.0f%%; worst insertion+events %.2f ms"
+              " at %.0f MB"
               " (longest event %.2f ms: %s)\n",
               static_cast<double>(held) / kMB / (static_cast<double>(total.nsecsElapsed()) / 1e9),
               100.0 * lastRate / firstRate, worstMs, static_cast<double>(worstAt) / kMB,

@@ -118,7 +118,8 @@ class SpillStoreTest : public QObject {
     }
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     ::sigaction(SIGXFSZ, &before, nullptr);
-    QVERIFY2(problem.find("cannot keep its older text on disk") != std::string::npos, problem.c_str());
+    QVERIFY2(problem.find("cannot keep its older text on disk") != std::string::npos,
+             problem.c_str());
     QVERIFY(m.StoredLength() > 0);  // pages written, and the one that failed, all still there
     all += Fill(m, 300);
     QCOMPARE(m.TakeStoreProblem(), std::string());

@@ -93,7 +93,8 @@ class SettingsFileTest : public QObject {
     QVERIFY(QFile::setPermissions(
         program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
     const ProgramFolders folders = ChooseProgramFolders(
-        program.toStdString(), {dir_->filePath("config").toStdString(), home.toStdString(), {}}, {});
+        program.toStdString(),
+        {dir_->filePath("config").toStdString(), home.toStdString(), {}}, {});
     const QString config = dir_->filePath("config/ferrotap/");
     WriteLines(config + "ports.map", {"COM16=virtual:settings_map:a"});
     // Only the map may name port 16 here.
