@@ -375,10 +375,13 @@ void Session::ModemStatusChanged() {
   Snapshot snapshot(*this);
   const ProtocolOptions& o = Options().protocol;
   const bool syncOnCts = o.useHandShake && o.syncType == SyncType::RtsCts;
-  if (!syncOnCts && !log_) return;
   // CTS is read once: each reading refreshes the port's modem status. In the log's modem status
-  // byte CTS is 0x10.
+  // byte CTS is 0x10. Each modem trigger of the port (the lamps have one too) tells of the same
+  // change: it is reported once.
   const bool cts = portA_->CTS();
+  if (ctsSeenA_ == cts) return;
+  ctsSeenA_ = cts;
+  if (!syncOnCts && !log_) return;
   Log(SessionPort::A, CaptureKind::LineEvent, {}, SteadyNowNs(), CaptureLineEvent::ModemChange,
       cts ? 0x10 : 0);
   if (!syncOnCts) return;

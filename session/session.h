@@ -265,6 +265,7 @@ class Session {
   std::string rs485NoticeShownFor_;
   bool rtsRefusalSaid_ = false;
   uint16_t modemTriggerA_ = 0;
+  std::optional<bool> ctsSeenA_;  // CTS of port A as last reported
   uint16_t lineTriggerA_ = 0;
   uint16_t lineTriggerB_ = 0;
 };

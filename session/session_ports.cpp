@@ -138,6 +138,7 @@ void Session::OpenPortA() {
     const uint16_t handShakeTrigger = portA_->NewTimerTrigger();
     decoderA_->SetTriggers(packTrigger, handShakeTrigger);
     modemTriggerA_ = portA_->NewStatusTrigger(kStatusModem);
+    ctsSeenA_.reset();
     RoleChanged();
   } catch (const ComPortError& error) {
     output_.PortOpenFailed(SessionPort::A);

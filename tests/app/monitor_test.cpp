@@ -419,6 +419,9 @@ class MonitorTest : public QObject {
     window_->CP1->ArmTimerTrigger(window_->Protocol().DecoderA().HandShakeTrigger(), 20, true);
     peerA_->Device().SetRts(false);
     QTRY_COMPARE(Text(rea_), QByteArray("CTS Off as SYN\r\n"));
+    // A second trigger telling of the same change (the lamps have their own) reports nothing.
+    window_->CP1->OnTriggerModemStatus(*window_->CP1);
+    QCOMPARE(Text(rea_), QByteArray("CTS Off as SYN\r\n"));
     peerA_->Device().SetRts(true);
     QTRY_COMPARE(Text(rea_), QByteArray("CTS Off as SYN\r\nCTS On as SYN\r\n"));
     QCOMPARE(ColorAt(rea_, 0), window_->Colors()[ColorRole::PortAHandShake]);
